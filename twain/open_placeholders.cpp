@@ -8,6 +8,16 @@
 #include "twain/image_layout.h"
 
 // TODO(#3): device discovery through the ASPI manager.
+uint8_t ScsiAdapter = 0;
+uint8_t ScsiTarget = 0;
+int16_t ScannerCount = 0;
+char InquiryVendor[8 + 1] = "";
+char InquiryProduct[16 + 1] = "";
+char InquiryRevision[4 + 1] = "";
+char MechaName[18] = "None";
+char MechaGray[18] = "OFF";
+char MechaBack[18] = "OFF";
+char ModelName[16 + 1] = "ZR-DX83";
 int DiscoverScanner() { return 1; }
 void UnloadAspi() {}
 

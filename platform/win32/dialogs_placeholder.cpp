@@ -1,0 +1,7 @@
+// Until the Win32 dialog services exist (#4).
+#include "platform/dialogs.h"
+
+namespace plat {
+bool OfferDialogMessage(WindowHandle, void*) { return false; }
+void DestroyDialog(WindowHandle) {}
+}  // namespace plat
