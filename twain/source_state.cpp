@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/platform.h"
+#include "settings/capability_state.h"
 #include "twain/identity.h"
 #include "twain/image_layout.h"
 #include "twain/user_interface.h"
@@ -86,4 +87,5 @@ void RestoreLoadState() {
     ResetIdentityState();
     ResetImageLayoutState();
     ResetUserInterfaceState();
+    ResetCapabilityState();
 }
