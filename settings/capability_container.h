@@ -57,21 +57,21 @@ TW_UINT32 ItemSize(TW_UINT16 itemType);
 TW_UINT16 BuildOneValue(TW_CAPABILITY* cap, TW_UINT16 itemType, TW_UINT32 item);
 
 // Hand a TW_ENUMERATION or TW_RANGE to the application. Answer 0, or
-// TWCC_LOWMEMORY when no block could be allocated or an enumeration's header
-// is inconsistent with its item array (the capability is then left with a
-// null hContainer and its ConType unchanged).
+// TWCC_LOWMEMORY when no block could be had (the capability is then left with
+// a null hContainer and its ConType unchanged); an enumeration whose header
+// does not fit its item array is answered with TWCC_BUMMER, unbuilt.
 TW_UINT16 BuildEnumeration(TW_CAPABILITY* cap, const CapabilityEnum16& source);
 TW_UINT16 BuildEnumeration(TW_CAPABILITY* cap, const CapabilityEnumFix32& source);
 TW_UINT16 BuildRange(TW_CAPABILITY* cap, const CapabilityRange& source);
 
-// Copies the one value's item into destination, as many bytes as its item
-// type is wide (1, 2 or 4; nothing for other types); the remaining bytes of
-// destination keep their contents. Answers 1 when the item was read, 0 when
-// the container is missing, cannot be locked, is shorter than a TW_ONEVALUE
-// or has an item type that is not copied.
-int ReadOneValue(const TW_CAPABILITY* cap, void* destination, TW_UINT32 destinationSize);
+// Replaces the low bytes of *destination with the one value's item, as many
+// as its item type is wide (1, 2 or 4); the other bytes keep their contents,
+// so callers compare only the width they expect. Answers 1 when the item was
+// read; 0, destination untouched, when the container is missing, cannot be
+// locked, is shorter than a TW_ONEVALUE or has an item type that is not read.
+int ReadOneValue(const TW_CAPABILITY* cap, TW_UINT32* destination);
 
-// The head of an application's TW_ENUMERATION, checked against its block.
+// The head of an application's TW_ENUMERATION.
 struct EnumerationHead {
     TW_UINT16 itemType;
     TW_UINT32 numItems;
@@ -81,14 +81,15 @@ struct EnumerationHead {
 
 // Reads the head of the enumeration in cap. Answers 1 when the block holds
 // the head and all NumItems items, 0 otherwise (missing or unlockable block,
-// a block too short for the head or for the item count).
+// a block too short for the head or for its item count).
 int ReadEnumerationHead(const TW_CAPABILITY* cap, EnumerationHead* head);
 
-// Copies item `index` of the enumeration in cap into destination (1, 2, 4 or
-// 16 bytes by the item type). Answers 1 when the item lies inside the block
-// and fits destination, 0 otherwise (destination untouched).
-int ReadEnumerationItem(const TW_CAPABILITY* cap, void* destination, TW_UINT32 destinationSize,
-                        TW_UINT32 index);
+// Replaces the low bytes of *destination with item `index` of the enumeration
+// in cap (1, 2 or 4 bytes by the item type; one byte for the string types).
+// The frame form reads a TWTY_FRAME item. Answer 1 when the item lies inside
+// the block, 0 otherwise (destination untouched).
+int ReadEnumerationItem(const TW_CAPABILITY* cap, TW_UINT32* destination, TW_UINT32 index);
+int ReadEnumerationItem(const TW_CAPABILITY* cap, TW_FRAME* destination, TW_UINT32 index);
 
 // TW_FIX32 conversions; FloatToFix32 rounds halves upward for values of 0 and
 // above and toward zero below 0.
