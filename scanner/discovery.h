@@ -5,10 +5,16 @@
 #include <cstdint>
 
 #include "platform/platform.h"
+#include "scanner/aspi_defs.h"
 
-extern uint8_t ScsiAdapter;          // host adapter of the scanner
+extern plat::ModuleHandle AspiModule;                // the loaded manager; null when none
+extern GetASPI32SupportInfoProc GetSupportInfoEntry;  // its GetASPI32SupportInfo
+extern SendASPI32CommandProc SendCommandEntry;       // its SendASPI32Command
+
+extern uint8_t ScsiAdapter;          // host adapter of the scanner (being probed during the walk)
 extern uint8_t ScsiTarget;           // target id of the scanner
 extern int16_t ScannerCount;         // scanners found: 0 or 1
+extern uint8_t InquiryBuffer[96];    // the INQUIRY reply of the last probed target
 extern char InquiryVendor[8 + 1];    // INQUIRY bytes 8..15, blanks kept
 extern char InquiryProduct[16 + 1];  // INQUIRY bytes 16..31, blanks kept
 extern char InquiryRevision[4 + 1];  // INQUIRY bytes 32..35, blanks kept
@@ -20,5 +26,11 @@ extern char ModelName[16 + 1];       // the identified model, a name of the mode
 // Loads the ASPI manager and finds the scanner; 1 on success, 0 on failure
 // after the user has been told why.
 int DiscoverScanner();
+// Reads section "Mecha" and names the model of the device whose INQUIRY data
+// was just copied; 1 when the device is accepted.
+int IdentifyModel();
 // Releases the ASPI manager if it is loaded.
 void UnloadAspi();
+
+// Forgets the manager (without releasing it) and clears every record.
+void ResetDiscoveryState();

@@ -4,6 +4,9 @@
 #include <cstring>
 
 #include "platform/platform.h"
+#include "scanner/discovery.h"
+#include "scanner/scan_window.h"
+#include "scanner/scsi_commands.h"
 #include "settings/capability_state.h"
 #include "twain/identity.h"
 #include "twain/image_layout.h"
@@ -88,4 +91,7 @@ void RestoreLoadState() {
     ResetImageLayoutState();
     ResetUserInterfaceState();
     ResetCapabilityState();
+    ResetDiscoveryState();
+    ResetScsiCommandState();
+    ResetScanWindowState();
 }

@@ -2,13 +2,16 @@
 #include "twain/user_interface.h"
 
 #include "platform/dialogs.h"
+#include "scanner/discovery.h"
+#include "scanner/scsi_commands.h"
 
 plat::WindowHandle MainDialog = nullptr;
 plat::WindowHandle ParentWindow = nullptr;
 TW_UINT8 ShowUIFlag = 0;
 
 void ReleaseScanDialogs() {
-    // TODO(#3): send ClearWindows to the scanner and set ScannerCount to 0 first.
+    ClearWindows(ScsiTarget);
+    ScannerCount = 0;
     plat::DestroyDialog(MainDialog);
     MainDialog = nullptr;
 }

@@ -2,11 +2,17 @@
 // freshly loaded source.
 #include <gtest/gtest.h>
 
+#include "tests/support/fake_aspi.h"
 #include "twain/source_state.h"
 
 namespace {
 class LoadStateReset : public ::testing::EmptyTestEventListener {
-    void OnTestStart(const ::testing::TestInfo&) override { RestoreLoadState(); }
+    // A scripted ASPI manager with one scanner stands in for WNASPI32.DLL, so
+    // that opening the source finds a device; tests may script their own.
+    void OnTestStart(const ::testing::TestInfo&) override {
+        RestoreLoadState();
+        fake_aspi::InstallWithDefaultScanner();
+    }
 };
 }  // namespace
 
