@@ -217,6 +217,8 @@ void SyncCapabilityIndices();
 // group only on generation 8 models).
 void SetDefaultSettings();
 
+// Sets the endorser defaults: "OFF", starting number 1, step 1, offset 0, no text.
+void SetDefaultEndorserSettings();
 // Copies text into a setting text, cut to fit.
 void SetSettingText(SettingRecord& record, const char* text);
 
