@@ -5,9 +5,11 @@
 
 #include "platform/platform.h"
 #include "scanner/discovery.h"
+#include "scanner/model_table.h"
 #include "scanner/scan_window.h"
 #include "scanner/scsi_commands.h"
 #include "settings/capability_state.h"
+#include "settings/settings_model.h"
 #include "twain/identity.h"
 #include "twain/image_layout.h"
 #include "twain/user_interface.h"
@@ -94,4 +96,6 @@ void RestoreLoadState() {
     ResetDiscoveryState();
     ResetScsiCommandState();
     ResetScanWindowState();
+    ResetModelTableState();
+    ResetSettingsModelState();
 }
