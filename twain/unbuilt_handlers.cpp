@@ -27,4 +27,3 @@ TW_UINT16 HandleGrayResponse(TripletCall* call) { return NotBuilt(call); }
 TW_UINT16 HandleRgbResponse(TripletCall* call) { return NotBuilt(call); }
 TW_UINT16 HandleCieColor(TripletCall* call) { return NotBuilt(call); }
 TW_UINT16 HandleJpegCompression(TripletCall* call) { return NotBuilt(call); }
-TW_UINT16 NegotiateCapability(TripletCall* call) { return NotBuilt(call); }
