@@ -1,0 +1,430 @@
+// Reading and writing scenario files.
+#include "vscanner/scenario_file.h"
+
+#include <cctype>
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+#include "vscanner/model_catalog.h"
+
+namespace vscan {
+
+namespace {
+
+std::string Lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+std::string Trim(const std::string& text) {
+    size_t begin = 0;
+    size_t end = text.size();
+    while (begin < end && std::isspace(static_cast<unsigned char>(text[begin]))) ++begin;
+    while (end > begin && std::isspace(static_cast<unsigned char>(text[end - 1]))) --end;
+    return text.substr(begin, end - begin);
+}
+
+// A value in double quotes keeps its blanks.
+std::string Unquote(const std::string& value) {
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+        return value.substr(1, value.size() - 2);
+    return value;
+}
+
+std::vector<std::string> Split(const std::string& text, char separator) {
+    std::vector<std::string> parts;
+    std::string part;
+    std::istringstream stream(text);
+    while (std::getline(stream, part, separator)) parts.push_back(Trim(part));
+    return parts;
+}
+
+bool ParseNumber(const std::string& text, uint64_t max, uint64_t& value) {
+    if (text.empty() || text.size() > 10) return false;
+    value = 0;
+    for (char c : text) {
+        if (!std::isdigit(static_cast<unsigned char>(c))) return false;
+        value = value * 10 + static_cast<uint64_t>(c - '0');
+    }
+    return value <= max;
+}
+
+template <typename T>
+bool ParseInto(const std::string& text, uint64_t max, T& out) {
+    uint64_t value = 0;
+    if (!ParseNumber(text, max, value)) return false;
+    out = static_cast<T>(value);
+    return true;
+}
+
+bool ParseSwitch(const std::string& text, bool& out) {
+    const std::string value = Lower(text);
+    if (value == "on" || value == "1" || value == "yes") {
+        out = true;
+        return true;
+    }
+    if (value == "off" || value == "0" || value == "no") {
+        out = false;
+        return true;
+    }
+    return false;
+}
+
+// A sheet: a paper name ("A4") or "code:width:length" in 1/1200 inch.
+bool ParseSheet(const std::string& text, SheetSpec& sheet) {
+    if (const PaperInfo* paper = FindPaper(text.c_str())) {
+        sheet = SheetSpec{paper->code, paper->width, paper->length};
+        return true;
+    }
+    const std::vector<std::string> parts = Split(text, ':');
+    return parts.size() == 3 && ParseInto(parts[0], 255, sheet.paperSizeCode) &&
+           ParseInto(parts[1], 0xFFFFFFFFu, sheet.width) &&
+           ParseInto(parts[2], 0xFFFFFFFFu, sheet.length) && sheet.width > 0 && sheet.length > 0;
+}
+
+bool ParseSheets(const std::string& text, std::vector<SheetSpec>& sheets) {
+    sheets.clear();
+    if (text.empty()) return true;
+    for (const std::string& item : Split(text, ',')) {
+        SheetSpec sheet;
+        if (!ParseSheet(item, sheet)) return false;
+        sheets.push_back(sheet);
+    }
+    return true;
+}
+
+bool ParseSheetFaults(const std::string& text, FaultKind kind, std::vector<FaultSpec>& faults) {
+    if (text.empty()) return true;
+    for (const std::string& item : Split(text, ',')) {
+        FaultSpec fault;
+        fault.kind = kind;
+        if (!ParseInto(item, 0xFFFFFFFFu, fault.sheet)) return false;
+        faults.push_back(fault);
+    }
+    return true;
+}
+
+// "sheet:side:offset" with side "front" or "back".
+bool ParseTransferFaults(const std::string& text, std::vector<FaultSpec>& faults) {
+    if (text.empty()) return true;
+    for (const std::string& item : Split(text, ',')) {
+        const std::vector<std::string> parts = Split(item, ':');
+        FaultSpec fault;
+        fault.kind = FaultKind::TransferError;
+        if (parts.size() != 3 || !ParseInto(parts[0], 0xFFFFFFFFu, fault.sheet) ||
+            !ParseInto(parts[2], 0xFFFFFFFFu, fault.byteOffset))
+            return false;
+        const std::string side = Lower(parts[1]);
+        if (side == "front") {
+            fault.side = 0x00;
+        } else if (side == "back") {
+            fault.side = 0x80;
+        } else {
+            return false;
+        }
+        faults.push_back(fault);
+    }
+    return true;
+}
+
+struct PendingDevice {
+    DeviceSpec spec;
+    bool vendorGiven = false;
+    bool productGiven = false;
+    bool revisionGiven = false;
+};
+
+bool ApplyManagerKey(Scenario& scenario, const std::string& key, const std::string& value) {
+    if (key == "adapters") return ParseInto(value, 255, scenario.adapterCount);
+    if (key == "delayms") return ParseInto(value, 600000, scenario.delayMs);
+    if (key == "commandlog") {
+        scenario.logFile = value;
+        return true;
+    }
+    if (key == "state") {
+        const std::string state = Lower(value);
+        if (state == "ready") {
+            scenario.state = ManagerState::Ready;
+        } else if (state == "notinitialised" || state == "notinitialized") {
+            scenario.state = ManagerState::NotInitialised;
+        } else if (state == "noadapters") {
+            scenario.state = ManagerState::NoAdapters;
+        } else {
+            return false;
+        }
+        return true;
+    }
+    return false;
+}
+
+bool ApplyDeviceKey(PendingDevice& device, const std::string& key, const std::string& value) {
+    DeviceSpec& spec = device.spec;
+    if (key == "type") {
+        const std::string kind = Lower(value);
+        if (kind == "scanner") {
+            spec.kind = DeviceKind::Scanner;
+        } else if (kind == "disk") {
+            spec.kind = DeviceKind::Disk;
+        } else if (kind == "cdrom") {
+            spec.kind = DeviceKind::CdRom;
+        } else {
+            return false;
+        }
+        return true;
+    }
+    if (key == "adapter") return ParseInto(value, 255, spec.adapter);
+    if (key == "target") return ParseInto(value, 7, spec.target);
+    if (key == "model") {
+        spec.model = value;
+        return true;
+    }
+    if (key == "vendor") {
+        spec.vendor = value;
+        device.vendorGiven = true;
+        return value.size() <= 8;
+    }
+    if (key == "product") {
+        spec.product = value;
+        device.productGiven = true;
+        return value.size() <= 16;
+    }
+    if (key == "revision") {
+        spec.revision = value;
+        device.revisionGiven = true;
+        return value.size() <= 4;
+    }
+    if (key == "notready") return ParseInto(value, 0xFFFFFFFFu, spec.notReadyPolls);
+    if (key == "notreadysense") {
+        const std::string kind = Lower(value);
+        if (kind == "becomingready") {
+            spec.notReadyKind = NotReadyKind::BecomingReady;
+        } else if (kind == "dooropen") {
+            spec.notReadyKind = NotReadyKind::DoorOpen;
+        } else if (kind == "notready") {
+            spec.notReadyKind = NotReadyKind::NotReady;
+        } else {
+            return false;
+        }
+        return true;
+    }
+    if (key == "neverready") return ParseSwitch(value, spec.neverReady);
+    if (key == "hopper") return ParseSheets(value, spec.hopper);
+    if (key == "manualfeed") return ParseSheets(value, spec.manualSheets);
+    if (key == "manualfeedpolls") return ParseInto(value, 0xFFFFFFFFu, spec.manualFeedPolls);
+    if (key == "jam") return ParseSheetFaults(value, FaultKind::Jam, spec.faults);
+    if (key == "doublefeed") return ParseSheetFaults(value, FaultKind::DoubleFeed, spec.faults);
+    if (key == "disappear") return ParseSheetFaults(value, FaultKind::Disappear, spec.faults);
+    if (key == "transfererror") return ParseTransferFaults(value, spec.faults);
+    return false;
+}
+
+void FinishDevice(PendingDevice& device, Scenario& scenario) {
+    DeviceSpec& spec = device.spec;
+    if (spec.kind == DeviceKind::Scanner) {
+        if (!device.vendorGiven) spec.vendor = kScannerVendors[0];
+        if (!device.productGiven) spec.product = spec.model;
+        if (!device.revisionGiven) spec.revision = "1.00";
+    }
+    scenario.devices.push_back(spec);
+}
+
+std::string LineError(size_t line, const std::string& what) {
+    return "line " + std::to_string(line) + ": " + what;
+}
+
+std::string JoinSheets(const std::vector<SheetSpec>& sheets) {
+    std::string text;
+    for (const SheetSpec& sheet : sheets) {
+        if (!text.empty()) text += ",";
+        std::string name;
+        for (const PaperInfo& paper : kPapers) {
+            if (paper.code == sheet.paperSizeCode && paper.width == sheet.width &&
+                paper.length == sheet.length)
+                name = paper.name;
+        }
+        text += !name.empty() ? name
+                              : std::to_string(sheet.paperSizeCode) + ":" +
+                                    std::to_string(sheet.width) + ":" +
+                                    std::to_string(sheet.length);
+    }
+    return text;
+}
+
+std::string JoinFaultSheets(const std::vector<FaultSpec>& faults, FaultKind kind) {
+    std::string text;
+    for (const FaultSpec& fault : faults) {
+        if (fault.kind != kind) continue;
+        if (!text.empty()) text += ",";
+        if (kind == FaultKind::TransferError) {
+            text += std::to_string(fault.sheet) + (fault.side == 0x80 ? ":back:" : ":front:") +
+                    std::to_string(fault.byteOffset);
+        } else {
+            text += std::to_string(fault.sheet);
+        }
+    }
+    return text;
+}
+
+const char* KindName(DeviceKind kind) {
+    switch (kind) {
+        case DeviceKind::Disk: return "Disk";
+        case DeviceKind::CdRom: return "CdRom";
+        case DeviceKind::Scanner: break;
+    }
+    return "Scanner";
+}
+
+const char* NotReadyName(NotReadyKind kind) {
+    switch (kind) {
+        case NotReadyKind::DoorOpen: return "DoorOpen";
+        case NotReadyKind::NotReady: return "NotReady";
+        case NotReadyKind::BecomingReady: break;
+    }
+    return "BecomingReady";
+}
+
+const char* StateName(ManagerState state) {
+    switch (state) {
+        case ManagerState::NotInitialised: return "NotInitialised";
+        case ManagerState::NoAdapters: return "NoAdapters";
+        case ManagerState::Ready: break;
+    }
+    return "Ready";
+}
+
+}  // namespace
+
+bool ParseScenario(const std::string& text, Scenario& scenario, std::string& error) {
+    scenario = Scenario{};
+    enum class Section { None, Manager, Device } section = Section::None;
+    std::vector<PendingDevice> devices;
+    std::istringstream stream(text);
+    std::string raw;
+    size_t lineNumber = 0;
+    while (std::getline(stream, raw)) {
+        ++lineNumber;
+        const std::string line = Trim(raw);
+        if (line.empty() || line[0] == ';' || line[0] == '#') continue;
+        if (line.front() == '[') {
+            if (line.back() != ']') {
+                error = LineError(lineNumber, "unterminated section name");
+                return false;
+            }
+            const std::string name = Lower(Trim(line.substr(1, line.size() - 2)));
+            if (name == "manager") {
+                section = Section::Manager;
+            } else if (name.rfind("device", 0) == 0) {
+                section = Section::Device;
+                devices.emplace_back();
+            } else {
+                error = LineError(lineNumber, "unknown section [" + name + "]");
+                return false;
+            }
+            continue;
+        }
+        const size_t equals = line.find('=');
+        if (equals == std::string::npos) {
+            error = LineError(lineNumber, "expected key=value");
+            return false;
+        }
+        const std::string key = Lower(Trim(line.substr(0, equals)));
+        const std::string value = Unquote(Trim(line.substr(equals + 1)));
+        bool accepted = false;
+        if (section == Section::Manager) {
+            accepted = ApplyManagerKey(scenario, key, value);
+        } else if (section == Section::Device) {
+            accepted = ApplyDeviceKey(devices.back(), key, value);
+        }
+        if (!accepted) {
+            error = LineError(lineNumber, "unknown key or bad value: " + line);
+            return false;
+        }
+    }
+    for (PendingDevice& device : devices) {
+        for (const DeviceSpec& placed : scenario.devices) {
+            if (placed.adapter == device.spec.adapter && placed.target == device.spec.target) {
+                error = "two devices at adapter " + std::to_string(device.spec.adapter) +
+                        ", target " + std::to_string(device.spec.target);
+                return false;
+            }
+        }
+        FinishDevice(device, scenario);
+    }
+    return true;
+}
+
+std::string FormatScenario(const Scenario& scenario) {
+    std::ostringstream out;
+    out << "[Manager]\n";
+    out << "Adapters=" << static_cast<unsigned>(scenario.adapterCount) << "\n";
+    out << "State=" << StateName(scenario.state) << "\n";
+    out << "DelayMs=" << scenario.delayMs << "\n";
+    if (!scenario.logFile.empty()) out << "CommandLog=" << scenario.logFile << "\n";
+    int index = 1;
+    for (const DeviceSpec& spec : scenario.devices) {
+        out << "\n[Device" << index++ << "]\n";
+        out << "Type=" << KindName(spec.kind) << "\n";
+        out << "Adapter=" << static_cast<unsigned>(spec.adapter) << "\n";
+        out << "Target=" << static_cast<unsigned>(spec.target) << "\n";
+        if (!spec.model.empty()) out << "Model=" << spec.model << "\n";
+        out << "Vendor=\"" << spec.vendor << "\"\n";
+        out << "Product=\"" << spec.product << "\"\n";
+        out << "Revision=\"" << spec.revision << "\"\n";
+        if (spec.kind != DeviceKind::Scanner) continue;
+        out << "NotReady=" << spec.notReadyPolls << "\n";
+        out << "NotReadySense=" << NotReadyName(spec.notReadyKind) << "\n";
+        out << "NeverReady=" << (spec.neverReady ? "ON" : "OFF") << "\n";
+        out << "Hopper=" << JoinSheets(spec.hopper) << "\n";
+        out << "ManualFeed=" << JoinSheets(spec.manualSheets) << "\n";
+        out << "ManualFeedPolls=" << spec.manualFeedPolls << "\n";
+        const std::pair<const char*, FaultKind> faultKeys[] = {
+            {"Jam", FaultKind::Jam},
+            {"DoubleFeed", FaultKind::DoubleFeed},
+            {"Disappear", FaultKind::Disappear},
+            {"TransferError", FaultKind::TransferError},
+        };
+        for (const auto& [key, kind] : faultKeys) {
+            const std::string list = JoinFaultSheets(spec.faults, kind);
+            if (!list.empty()) out << key << "=" << list << "\n";
+        }
+    }
+    return out.str();
+}
+
+bool ReadTextFile(const std::string& path, std::string& text) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    std::ostringstream content;
+    content << in.rdbuf();
+    text = content.str();
+    return true;
+}
+
+bool WriteScenarioFile(const std::string& path, const Scenario& scenario) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (!out) return false;
+    out << FormatScenario(scenario);
+    return static_cast<bool>(out);
+}
+
+std::string DefaultScenarioPath() {
+    std::string directory;
+    if (const char* windir = std::getenv("KORVEX_WINDIR"); windir != nullptr && *windir != '\0') {
+        directory = windir;
+#if defined(_WIN32)
+    } else if (const char* system = std::getenv("WINDIR"); system != nullptr) {
+        directory = system;
+    }
+    return directory + "\\" + kScenarioFileName;
+#else
+    } else if (const char* home = std::getenv("HOME"); home != nullptr) {
+        directory = std::string(home) + "/.korvex/windows";
+    }
+    return directory + "/" + kScenarioFileName;
+#endif
+}
+
+}  // namespace vscan

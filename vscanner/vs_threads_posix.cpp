@@ -1,0 +1,50 @@
+// Background completion services of the virtual scanner on systems with the
+// standard thread library.
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <thread>
+
+#include "vscanner/vs_threads.h"
+
+namespace vscan {
+
+namespace {
+std::recursive_mutex gBusMutex;
+std::thread gWorker;
+std::atomic<bool> gStop{false};
+
+// Joins the worker when the module is unloaded or the process ends.
+struct WorkerJoiner {
+    ~WorkerJoiner() { StopWorkerThread(); }
+} gJoiner;
+}  // namespace
+
+void BusLock() { gBusMutex.lock(); }
+void BusUnlock() { gBusMutex.unlock(); }
+
+void StartWorkerThread(void (*body)()) {
+    if (gWorker.joinable()) return;
+    gStop = false;
+    gWorker = std::thread(body);
+}
+
+bool WorkerShouldStop() { return gStop.load(); }
+
+void StopWorkerThread() {
+    if (!gWorker.joinable()) return;
+    gStop = true;
+    gWorker.join();
+}
+
+void SleepMilliseconds(uint32_t milliseconds) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+uint64_t MonotonicMilliseconds() {
+    return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                     std::chrono::steady_clock::now().time_since_epoch())
+                                     .count());
+}
+
+}  // namespace vscan

@@ -1,0 +1,60 @@
+// Background completion services of the virtual scanner on Windows, where the
+// cross compiler's standard library has no threads: kernel32 directly.
+#include <windows.h>
+
+#include "vscanner/vs_threads.h"
+
+namespace vscan {
+
+namespace {
+CRITICAL_SECTION gBusSection;
+bool gSectionReady = false;
+HANDLE gWorker = nullptr;
+volatile LONG gStop = 0;
+void (*gBody)() = nullptr;
+
+CRITICAL_SECTION& BusSection() {
+    if (!gSectionReady) {
+        InitializeCriticalSection(&gBusSection);
+        gSectionReady = true;
+    }
+    return gBusSection;
+}
+
+DWORD WINAPI WorkerMain(LPVOID) {
+    gBody();
+    return 0;
+}
+
+struct WorkerJoiner {
+    ~WorkerJoiner() { StopWorkerThread(); }
+} gJoiner;
+}  // namespace
+
+void BusLock() { EnterCriticalSection(&BusSection()); }
+void BusUnlock() { LeaveCriticalSection(&BusSection()); }
+
+void StartWorkerThread(void (*body)()) {
+    if (gWorker != nullptr) return;
+    InterlockedExchange(&gStop, 0);
+    gBody = body;
+    gWorker = CreateThread(nullptr, 0, WorkerMain, nullptr, 0, nullptr);
+}
+
+bool WorkerShouldStop() { return InterlockedCompareExchange(&gStop, 0, 0) != 0; }
+
+void StopWorkerThread() {
+    if (gWorker == nullptr) return;
+    InterlockedExchange(&gStop, 1);
+    // At process detach the loader lock is held and the thread cannot end; a
+    // bounded wait keeps the unload from hanging.
+    WaitForSingleObject(gWorker, 200);
+    CloseHandle(gWorker);
+    gWorker = nullptr;
+}
+
+void SleepMilliseconds(uint32_t milliseconds) { Sleep(milliseconds); }
+
+uint64_t MonotonicMilliseconds() { return GetTickCount64(); }
+
+}  // namespace vscan
