@@ -124,7 +124,7 @@ static_assert(offsetof(SRB_ExecSCSICmd, SRB_BufPointer) == 16);
 static_assert(offsetof(SRB_ExecSCSICmd, SRB_PostProc) == 24);
 static_assert(offsetof(SRB_ExecSCSICmd, CDBByte) == 48);
 static_assert(offsetof(SRB_ExecSCSICmd, SenseArea) == 64);
-static_assert(sizeof(SRB_HAInquiry) == 58);
+static_assert(sizeof(SRB_HAInquiry) == 60);
 static_assert(sizeof(SRB_GDEVBlock) == 12);
 #endif
 
