@@ -1,0 +1,80 @@
+// korvex-scan run as a user runs it: listing, opening and closing the built
+// source, its failure report by code names and its answer to options that
+// later versions implement.
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "tests/e2e/e2e_support.h"
+
+namespace {
+
+struct RunResult {
+    int exitCode;
+    std::string output;  // stdout and stderr together
+};
+
+class KorvexScanTest : public ManagerTest {
+protected:
+    void SetUp() override {
+        ManagerTest::SetUp();
+        if (!std::filesystem::exists(program)) GTEST_SKIP() << "korvex-scan is not built";
+    }
+
+    RunResult Run(const std::string& arguments) {
+        std::string command = "'" + program.string() + "' " + arguments + " 2>&1";
+        RunResult result{-1, {}};
+        FILE* pipe = popen(command.c_str(), "r");
+        if (pipe == nullptr) return result;
+        std::array<char, 256> chunk{};
+        while (std::fgets(chunk.data(), static_cast<int>(chunk.size()), pipe) != nullptr) {
+            result.output += chunk.data();
+        }
+        int status = pclose(pipe);
+        result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return result;
+    }
+
+    std::filesystem::path program = std::filesystem::path(KORVEX_BIN_DIR) / "korvex-scan";
+};
+
+}  // namespace
+
+TEST_F(KorvexScanTest, ListsTheSourcesWithTheirIdentity) {
+    RunResult run = Run("--list");
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_NE(run.output.find(kKorvexProductName), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("Tessaly Scanning Equipment"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("3.30 (July.23.1998)"), std::string::npos) << run.output;
+}
+
+TEST_F(KorvexScanTest, OpensAndClosesTheChosenSource) {
+    RunResult run = Run(std::string("--source '") + kKorvexProductName + "'");
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_NE(run.output.find("Opened source:"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("Id:"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("Closed source."), std::string::npos) << run.output;
+}
+
+TEST_F(KorvexScanTest, NamesTheCodesOfAFailure) {
+    RunResult run = Run("--source 'No Such Scanner'");
+    EXPECT_EQ(run.exitCode, 1) << run.output;
+    EXPECT_NE(run.output.find("MSG_OPENDS failed: TWRC_FAILURE, TWCC_NODS"), std::string::npos)
+        << run.output;
+}
+
+TEST_F(KorvexScanTest, AnswersScanningOptionsNotYetSupported) {
+    for (const char* arguments : {"--format tiff", "--count 2", "--duplex", "--mem"}) {
+        SCOPED_TRACE(arguments);
+        RunResult run = Run(arguments);
+        EXPECT_EQ(run.exitCode, 2) << run.output;
+        EXPECT_NE(run.output.find("not yet supported"), std::string::npos) << run.output;
+    }
+    RunResult invalid = Run("--format png");
+    EXPECT_NE(invalid.exitCode, 0);
+    RunResult tooLong = Run("--source 'A name much longer than thirty-three characters'");
+    EXPECT_EQ(tooLong.exitCode, 2) << tooLong.output;
+}
