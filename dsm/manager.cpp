@@ -147,8 +147,8 @@ TW_UINT16 GetDefaultSource(TW_IDENTITY* answer) {
 
 // MSG_OPENDS: an empty ProductName asks for the default source. The manager
 // assigns the Id, fills in the source's whole identity and lets the source
-// open; a source that refuses is unloaded again and its condition code becomes
-// the manager's.
+// open; a source that refuses is unloaded again, its condition code becomes
+// the manager's and the Id is taken back from the application's record.
 TW_UINT16 OpenSource(TW_IDENTITY* origin, TW_IDENTITY* wanted) {
     ScanSources();
     EnumerationCursor = -1;
@@ -178,6 +178,7 @@ TW_UINT16 OpenSource(TW_IDENTITY* origin, TW_IDENTITY* wanted) {
     if (result != TWRC_SUCCESS) {
         TakeSourceCondition(*slot, origin);
         ReleaseSource(*slot);
+        wanted->Id = 0;
         return result;
     }
     slot->inUse = 1;

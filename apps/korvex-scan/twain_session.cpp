@@ -46,6 +46,7 @@ TW_UINT16 ConditionOf(TW_IDENTITY* dest) {
 }
 
 bool ReportFailure(const char* operation, TW_UINT16 result, TW_IDENTITY* dest) {
+    std::fflush(stdout);
     std::fprintf(stderr, "korvex-scan: %s failed: %s, %s\n", operation, ReturnCodeName(result),
                  ConditionCodeName(ConditionOf(dest)));
     return false;

@@ -120,6 +120,28 @@ TEST_F(ManagerTest, FindsSourcesInTheWindowsDirectoryOnceEach) {
     EXPECT_EQ(CloseSource(source), TWRC_SUCCESS);
 }
 
+// A copy of the source with no ASPI manager beside it cannot find a scanner:
+// the open fails with the source's own condition code, after its message, and
+// the manager keeps nothing of it.
+TEST_F(ManagerTest, ReportsTheConditionOfASourceThatRefusesToOpen) {
+    std::filesystem::create_directories(windowsDirectory / "twain_32");
+    std::filesystem::copy_file(std::filesystem::path(KORVEX_BIN_DIR) / "KORVEX32.ds",
+                               windowsDirectory / "twain_32" / "KORVEX32.ds");
+    ASSERT_EQ(OpenManager(), TWRC_SUCCESS);
+    // Both copies are listed; the one in the Windows directory comes first.
+    ASSERT_EQ(ListSources().size(), 2u);
+
+    TW_IDENTITY source{};
+    EXPECT_EQ(OpenSource(source, kKorvexProductName), TWRC_FAILURE);
+    EXPECT_EQ(ConditionOf(nullptr), TWCC_BADPROTOCOL);
+    EXPECT_EQ(source.Id, 0u);
+    ASSERT_EQ(ShownMessageBoxes().size(), 1u);
+    EXPECT_EQ(ShownMessageBoxes()[0].caption, "Source Message");
+    EXPECT_EQ(Dsm(&source, DG_CONTROL, DAT_STATUS, MSG_GET, nullptr), TWRC_FAILURE);
+    EXPECT_EQ(ConditionOf(nullptr), TWCC_BADDEST);
+    EXPECT_EQ(CloseManager(), TWRC_SUCCESS);
+}
+
 // The manager's refusals: each row is one call in one situation and the
 // return and condition codes it must give; DAT_STATUS then reads the condition
 // once and clears it.
