@@ -87,6 +87,27 @@ TEST_F(ManagerTest, OpensTheSourceWithAnAssignedIdAndClosesIt) {
     EXPECT_EQ(CloseSource(again), TWRC_SUCCESS);
 }
 
+// A triplet addressed to the source reaches it unchanged; when the source
+// refuses, the condition code is the source's, and the manager's stays clear.
+TEST_F(ManagerTest, ForwardsTripletsAndLeavesTheConditionWithTheSource) {
+    ASSERT_EQ(OpenManager(), TWRC_SUCCESS);
+    TW_IDENTITY source{};
+    ASSERT_EQ(OpenSource(source, kKorvexProductName), TWRC_SUCCESS);
+    TW_EVENT event{};
+    EXPECT_EQ(Dsm(&source, DG_CONTROL, DAT_EVENT, MSG_GET, &event), TWRC_FAILURE);
+    EXPECT_EQ(ConditionOf(nullptr), TWCC_SUCCESS);
+    EXPECT_EQ(ConditionOf(&source), TWCC_BADPROTOCOL);
+    EXPECT_EQ(Dsm(&source, DG_AUDIO, DAT_CAPABILITY, MSG_GET, nullptr), TWRC_FAILURE);
+    EXPECT_EQ(ConditionOf(&source), TWCC_BADPROTOCOL);
+    EXPECT_EQ(ConditionOf(&source), TWCC_SUCCESS);
+    // MSG_CLOSEDS addressed to the source closes it through the manager.
+    ASSERT_EQ(Dsm(&source, DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, nullptr), TWRC_SUCCESS);
+    TW_STATUS status{};
+    EXPECT_EQ(Dsm(&source, DG_CONTROL, DAT_STATUS, MSG_GET, &status), TWRC_FAILURE);
+    EXPECT_EQ(ConditionOf(nullptr), TWCC_BADDEST);
+    EXPECT_EQ(CloseManager(), TWRC_SUCCESS);
+}
+
 TEST_F(ManagerTest, EmptyProductNameOpensTheDefaultSource) {
     WriteWindowsFile("win.ini", "[TWAIN]\nDefault Source=No Such Scanner\n");
     ASSERT_EQ(OpenManager(), TWRC_SUCCESS);
