@@ -66,14 +66,18 @@ uint32_t MemSize(MemHandle block) {
 
 // ---- Profile files ------------------------------------------------------------------
 
+// A null file name would make Windows read WIN.INI; here it reads as a
+// missing file, as on Linux.
 uint32_t ProfileGetString(const char* section, const char* key, const char* defaultValue,
                           char* buffer, uint32_t bufferSize, const char* file) {
     if (buffer == nullptr || bufferSize == 0) return 0;
+    if (file == nullptr) file = "";
     return GetPrivateProfileStringA(section, key, defaultValue, buffer, bufferSize, file);
 }
 
 uint32_t ProfileGetInt(const char* section, const char* key, int32_t defaultValue,
                        const char* file) {
+    if (file == nullptr) return static_cast<uint32_t>(defaultValue);
     return GetPrivateProfileIntA(section, key, defaultValue, file);
 }
 

@@ -1,5 +1,6 @@
 // Private-profile reading and writing with the Windows semantics the settings
 // file relies on.
+#include <cstdlib>
 #include <string>
 
 #include "platform/platform.h"
@@ -243,6 +244,63 @@ TEST_F(ProfileTest, LongLinesAreReadWhole) {
     const uint32_t n = plat::ProfileGetString("A", "k", "", buffer.data(), 64, kIni);
     EXPECT_EQ(n, 63u);
     EXPECT_EQ(buffer.substr(0, 64), std::string(63, 'v') + '\0');
+}
+
+}  // namespace
+
+namespace {
+
+// Sets an environment variable for one scope and puts the old value back.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value) : name_(name) {
+        const char* old = std::getenv(name);
+        hadOld_ = old != nullptr;
+        if (hadOld_) old_ = old;
+        if (value != nullptr) {
+            setenv(name, value, 1);
+        } else {
+            unsetenv(name);
+        }
+    }
+    ~ScopedEnv() {
+        if (hadOld_) {
+            setenv(name_, old_.c_str(), 1);
+        } else {
+            unsetenv(name_);
+        }
+    }
+
+private:
+    const char* name_;
+    bool hadOld_ = false;
+    std::string old_;
+};
+
+std::string CurrentWindowsDirectory() {
+    char buffer[4096];
+    return plat::host::WindowsDirectory(buffer, sizeof buffer) ? buffer : "<none>";
+}
+
+TEST_F(ProfileTest, WindowsDirectoryComesFromHookEnvironmentOrHome) {
+    EXPECT_EQ(CurrentWindowsDirectory(), WindowsDir());
+    plat::host::SetWindowsDirectory(nullptr);
+    {
+        ScopedEnv windir("KORVEX_WINDIR", "/tmp/korvex-windir-test");
+        EXPECT_EQ(CurrentWindowsDirectory(), "/tmp/korvex-windir-test");
+    }
+    {
+        ScopedEnv windir("KORVEX_WINDIR", nullptr);
+        ScopedEnv home("HOME", "/home/someone");
+        EXPECT_EQ(CurrentWindowsDirectory(), "/home/someone/.korvex/windows");
+    }
+    {
+        ScopedEnv windir("KORVEX_WINDIR", WindowsDir().c_str());
+        ASSERT_TRUE(plat::ProfileWriteString("Env", "k", "v", kIni));
+    }
+    EXPECT_EQ(ReadFileBytes(kIni), "[Env]\r\nk=v\r\n");
+    char small[4];
+    EXPECT_FALSE(plat::host::WindowsDirectory(small, sizeof small));
 }
 
 }  // namespace
