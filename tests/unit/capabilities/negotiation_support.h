@@ -57,6 +57,7 @@ protected:
 
 private:
     int64_t liveBlocksAtStart_ = 0;
+    uint32_t misusesAtStart_ = 0;
 };
 
 }  // namespace captest

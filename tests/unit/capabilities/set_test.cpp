@@ -419,8 +419,13 @@ TEST_F(SetTest, ResetRestoresTheValueAtLoadAndAnswersIt) {
         ASSERT_EQ(Set(ICAP_PIXELFLAVOR, TWON_ONEVALUE, OneValue(TWTY_UINT16, 1)).rc, TWRC_SUCCESS);
         ASSERT_EQ(Set(ICAP_CCITTKFACTOR, TWON_ONEVALUE, OneValue(TWTY_UINT16, 9)).rc, TWRC_SUCCESS);
         ASSERT_EQ(Set(CAP_AUTOFEED, TWON_ONEVALUE, OneValue(TWTY_BOOL, 0)).rc, TWRC_SUCCESS);
-        for (TW_UINT16 cap : {CAP_FEEDERENABLED, CAP_INDICATORS, CAP_CUSTOM_8123}) {
+        for (TW_UINT16 cap : {CAP_INDICATORS, CAP_CUSTOM_8123}) {
             ASSERT_EQ(Set(cap, TWON_ONEVALUE, OneValue(TWTY_BOOL, 0)).rc, TWRC_SUCCESS);
+        }
+        // A disabled feeder would hide CAP_AUTOFEED from MSG_GETCURRENT.
+        if (row.cap == CAP_FEEDERENABLED) {
+            ASSERT_EQ(Set(CAP_FEEDERENABLED, TWON_ONEVALUE, OneValue(TWTY_BOOL, 0)).rc,
+                      TWRC_SUCCESS);
         }
         ASSERT_EQ(Set(CAP_CUSTOM_8124, TWON_ONEVALUE, OneValue(TWTY_BOOL, 1)).rc, TWRC_SUCCESS);
 
