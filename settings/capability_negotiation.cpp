@@ -33,7 +33,7 @@ constexpr TW_INT32 kLevelMax = 255;
 
 constexpr TW_UINT16 kDefaultCcittKFactor = 256;
 constexpr TW_UINT16 kCcittKFactorLimit = 256;
-constexpr float kMillimetresPerInch = 25.4f;
+constexpr double kMillimetresPerInch = 25.4;
 
 TW_UINT16 Fail(TW_UINT16 conditionCode) { return FailOperation(conditionCode, kCapsContext); }
 
@@ -132,8 +132,7 @@ TW_UINT32 LevelBits(TW_INT32 level) { return Fix32Bits(TW_FIX32{LevelToCapabilit
 
 // The model's maximum paper dimension in inches, as TW_FIX32 bits.
 TW_UINT32 PhysicalSizeBits(int32_t millimetres) {
-    float inches = static_cast<float>(static_cast<double>(millimetres) /
-                                      static_cast<double>(kMillimetresPerInch));
+    auto inches = static_cast<float>(static_cast<double>(millimetres) / kMillimetresPerInch);
     return Fix32Bits(FloatToFix32(inches));
 }
 
@@ -243,28 +242,23 @@ TW_UINT16 GetCapability(TW_CAPABILITY* cap, TW_UINT16 msg) {
 
 // ---- MSG_SET ---------------------------------------------------------------------
 
-// Result of reading the application's container.
-enum class ReadOutcome { Value, WrongKind, Malformed };
-
-// Reads a one value into *value (zero-filled first). A container of another
-// kind, or one that cannot be read, is told apart for the caller.
-ReadOutcome ReadSetOneValue(const TW_CAPABILITY* cap, TW_UINT32* value) {
+// Reads the application's one value into *value (zero-filled first). False for
+// a container of another kind and for one that cannot be read (no block, a
+// block that cannot be locked or is too short, an item type that is not
+// read): both are bad containers.
+bool ReadSetOneValue(const TW_CAPABILITY* cap, TW_UINT32* value) {
     *value = 0;
-    if (cap->ConType != TWON_ONEVALUE) return ReadOutcome::WrongKind;
-    return ReadOneValue(cap, value) ? ReadOutcome::Value : ReadOutcome::Malformed;
+    return cap->ConType == TWON_ONEVALUE && ReadOneValue(cap, value) != 0;
 }
 
-TW_UINT16 RefuseContainer(ReadOutcome outcome) {
-    (void)outcome;
-    return Fail(TWCC_BADCAP);
-}
+TW_UINT16 RefuseContainer() { return Fail(TWCC_BADCAP); }
 
 // Checks an application's enumeration against the supported one and, when it
 // passes, copies it into `current`. Answers TWRC_SUCCESS, or the failure.
 template <typename Enum>
 TW_UINT16 SetEnumeration(const TW_CAPABILITY* cap, Enum& current, const Enum& supported) {
     EnumerationHead head;
-    if (!ReadEnumerationHead(cap, &head)) return Fail(TWCC_BADCAP);
+    if (!ReadEnumerationHead(cap, &head)) return RefuseContainer();
     // The indices must name an item of the application's own list.
     if (head.itemType != supported.itemType || head.numItems > ItemCount(supported) ||
         head.currentIndex >= head.numItems || head.defaultIndex >= head.numItems) {
@@ -273,7 +267,7 @@ TW_UINT16 SetEnumeration(const TW_CAPABILITY* cap, Enum& current, const Enum& su
     TW_UINT16 keys[Enum::kSlots] = {};
     for (TW_UINT32 i = 0; i < head.numItems; ++i) {
         TW_UINT32 item = 0;
-        if (!ReadEnumerationItem(cap, &item, i)) return Fail(TWCC_BADCAP);
+        if (!ReadEnumerationItem(cap, &item, i)) return RefuseContainer();
         keys[i] = Low16(item);
         if (FindKey(supported, keys[i], Enum::kSlots) < 0) return Fail(TWCC_BADVALUE);
     }
@@ -293,34 +287,31 @@ TW_UINT16 SelectCurrent(Enum& current, TW_UINT32 value, TW_UINT32 limit) {
     return TWRC_SUCCESS;
 }
 
+// Which container a MSG_SET of a choice read; the follow-up steps depend on it.
+enum class ContainerRead { None, OneValue, Enumeration };
+
 // A one value or an enumeration against the supported list: the shape shared
-// by pixel type, resolution and bit depth. `readSomething` tells whether a
-// container was read at all (follow-up steps run only then); `oneValue`
-// whether it was a one value.
+// by pixel type, resolution and bit depth.
 template <typename Enum>
-TW_UINT16 SetChoice(const TW_CAPABILITY* cap, CapabilityEnumPair<Enum>& pair, bool& readSomething,
-                    bool& oneValue) {
-    readSomething = false;
-    oneValue = false;
+TW_UINT16 SetChoice(const TW_CAPABILITY* cap, CapabilityEnumPair<Enum>& pair,
+                    ContainerRead& read) {
+    read = ContainerRead::None;
     if (cap->ConType == TWON_ENUMERATION) {
         EnumerationHead head;
-        if (!ReadEnumerationHead(cap, &head)) return Fail(TWCC_BADCAP);
-        readSomething = true;
+        if (!ReadEnumerationHead(cap, &head)) return RefuseContainer();
+        read = ContainerRead::Enumeration;
         return SetEnumeration(cap, pair.current, pair.supported);
     }
     TW_UINT32 value;
-    ReadOutcome outcome = ReadSetOneValue(cap, &value);
-    if (outcome != ReadOutcome::Value) return RefuseContainer(outcome);
-    readSomething = true;
-    oneValue = true;
+    if (!ReadSetOneValue(cap, &value)) return RefuseContainer();
+    read = ContainerRead::OneValue;
     return SelectCurrent(pair.current, value, Enum::kSlots);
 }
 
 TW_UINT16 SetLevel(const TW_CAPABILITY* cap, CapabilityRange& range, int frontIndex,
                    int backIndex) {
     TW_UINT32 value;
-    ReadOutcome outcome = ReadSetOneValue(cap, &value);
-    if (outcome != ReadOutcome::Value) return RefuseContainer(outcome);
+    if (!ReadSetOneValue(cap, &value)) return RefuseContainer();
     auto whole = static_cast<TW_INT16>(Low16(value));
     if (whole < -kLevelLimit || whole > kLevelLimit) return Fail(TWCC_BADVALUE);
     range.CurrentValue = Fix32Bits(TW_FIX32{whole, 0});
@@ -332,16 +323,14 @@ TW_UINT16 SetLevel(const TW_CAPABILITY* cap, CapabilityRange& range, int frontIn
 // A one value stored as it stands (booleans and the custom capabilities).
 TW_UINT16 SetStored(const TW_CAPABILITY* cap, TW_UINT16& stored) {
     TW_UINT32 value;
-    ReadOutcome outcome = ReadSetOneValue(cap, &value);
-    if (outcome != ReadOutcome::Value) return RefuseContainer(outcome);
+    if (!ReadSetOneValue(cap, &value)) return RefuseContainer();
     stored = Low16(value);
     return TWRC_SUCCESS;
 }
 
 TW_UINT16 SetCompression(const TW_CAPABILITY* cap) {
     TW_UINT32 value;
-    ReadOutcome outcome = ReadSetOneValue(cap, &value);
-    if (outcome != ReadOutcome::Value) return RefuseContainer(outcome);
+    if (!ReadSetOneValue(cap, &value)) return RefuseContainer();
     CapabilityStateRecord& state = CapabilityState;
     TW_UINT16 result;
     if (IsUncompressedModel()) {
@@ -365,14 +354,12 @@ TW_UINT16 SetBitDepth(const TW_CAPABILITY* cap) {
     if (PixelTypeIsBw()) {
         if (cap->ConType != TWON_ONEVALUE) return Fail(TWCC_BADVALUE);
         TW_UINT32 value;
-        ReadOutcome outcome = ReadSetOneValue(cap, &value);
-        if (outcome != ReadOutcome::Value) return RefuseContainer(outcome);
+        if (!ReadSetOneValue(cap, &value)) return RefuseContainer();
         return Low16(value) == 1 ? TWRC_SUCCESS : Fail(TWCC_BADVALUE);
     }
-    bool readSomething;
-    bool oneValue;
-    TW_UINT16 result = SetChoice(cap, state.bitDepth, readSomething, oneValue);
-    if (result == TWRC_SUCCESS || oneValue) {
+    ContainerRead read;
+    TW_UINT16 result = SetChoice(cap, state.bitDepth, read);
+    if (result == TWRC_SUCCESS || read == ContainerRead::OneValue) {
         SetTextFromString(ImageType, CurrentBitDepth() == 4 ? kStrGray4 : kStrGray8);
     }
     return result;
@@ -381,40 +368,35 @@ TW_UINT16 SetBitDepth(const TW_CAPABILITY* cap) {
 TW_UINT16 SetCapability(const TW_CAPABILITY* cap) {
     CapabilityStateRecord& state = CapabilityState;
     TW_UINT32 value;
-    ReadOutcome outcome;
-    bool readSomething;
-    bool oneValue;
+    ContainerRead read;
     switch (cap->Cap) {
         case CAP_XFERCOUNT:
-            outcome = ReadSetOneValue(cap, &value);
-            if (outcome != ReadOutcome::Value) return RefuseContainer(outcome);
+            if (!ReadSetOneValue(cap, &value)) return RefuseContainer();
             if (Low16(value) == 0) return Fail(TWCC_BADVALUE);
             state.xferCount = static_cast<TW_INT16>(Low16(value));
             return TWRC_SUCCESS;
         case ICAP_COMPRESSION:
             return SetCompression(cap);
         case ICAP_PIXELTYPE: {
-            TW_UINT16 result = SetChoice(cap, state.pixelType, readSomething, oneValue);
-            if (result == TWRC_SUCCESS || oneValue) UpdateImageTypeText();
+            TW_UINT16 result = SetChoice(cap, state.pixelType, read);
+            if (result == TWRC_SUCCESS || read == ContainerRead::OneValue) UpdateImageTypeText();
             return result;
         }
         case ICAP_UNITS:
-            outcome = ReadSetOneValue(cap, &value);
-            if (outcome != ReadOutcome::Value) return RefuseContainer(outcome);
+            if (!ReadSetOneValue(cap, &value)) return RefuseContainer();
             return SelectCurrent(state.units.current, value, 1);
         case ICAP_XFERMECH:
             if (cap->ConType == TWON_ENUMERATION) {
                 // Accepted and ignored: the application keeps its choice open.
                 EnumerationHead head;
-                return ReadEnumerationHead(cap, &head) ? TWRC_SUCCESS : Fail(TWCC_BADCAP);
+                return ReadEnumerationHead(cap, &head) ? TWRC_SUCCESS : RefuseContainer();
             }
-            outcome = ReadSetOneValue(cap, &value);
-            if (outcome != ReadOutcome::Value) return RefuseContainer(outcome);
+            if (!ReadSetOneValue(cap, &value)) return RefuseContainer();
             return SelectCurrent(state.xferMech.current, value, 2);
         case ICAP_XRESOLUTION:
         case ICAP_YRESOLUTION: {
-            TW_UINT16 result = SetChoice(cap, state.resolution, readSomething, oneValue);
-            if (readSomething) UpdateResolutionText();
+            TW_UINT16 result = SetChoice(cap, state.resolution, read);
+            if (read != ContainerRead::None) UpdateResolutionText();
             return result;
         }
         case ICAP_BITDEPTH:
@@ -424,14 +406,12 @@ TW_UINT16 SetCapability(const TW_CAPABILITY* cap) {
         case ICAP_CONTRAST:
             return SetLevel(cap, state.contrast, kLevelFrontContrast, kLevelBackContrast);
         case ICAP_CCITTKFACTOR:
-            outcome = ReadSetOneValue(cap, &value);
-            if (outcome != ReadOutcome::Value) return RefuseContainer(outcome);
+            if (!ReadSetOneValue(cap, &value)) return RefuseContainer();
             if (Low16(value) >= kCcittKFactorLimit) return Fail(TWCC_BADVALUE);
             state.ccittKFactor = Low16(value);
             return TWRC_SUCCESS;
         case ICAP_PIXELFLAVOR:
-            outcome = ReadSetOneValue(cap, &value);
-            if (outcome != ReadOutcome::Value) return RefuseContainer(outcome);
+            if (!ReadSetOneValue(cap, &value)) return RefuseContainer();
             if (Low16(value) != TWPF_CHOCOLATE && Low16(value) != TWPF_VANILLA) {
                 return Fail(TWCC_BADVALUE);
             }

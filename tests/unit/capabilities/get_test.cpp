@@ -166,14 +166,6 @@ TEST_F(GetTest, PhysicalSizesFollowThePaperClass) {
     }
 }
 
-TEST_F(GetTest, ResolutionsFollowThePaperClass) {
-    UseModel("ZR-DX73PX");
-    EXPECT_EQ(Ask(MSG_GET, ICAP_XRESOLUTION).bytes, Spare(EnumFix32({150, 200, 240, 300}, 3, 3)));
-    UseModel("ZR-DX83PX");
-    EXPECT_EQ(Ask(MSG_GET, ICAP_YRESOLUTION).bytes, Spare(EnumFix32({100, 150, 200}, 2, 2)));
-    EXPECT_EQ(Ask(MSG_GETCURRENT, ICAP_XRESOLUTION).bytes, OneValueFix32(200));
-}
-
 TEST_F(GetTest, BrightnessAndContrastAreScaledFromTheFrontSide) {
     UseModel("ZR-DX961");
     // Columns: settings level, capability value.
@@ -194,27 +186,6 @@ TEST_F(GetTest, BrightnessAndContrastAreScaledFromTheFrontSide) {
         EXPECT_EQ(CapabilityState.brightness.CurrentValue,
                   static_cast<TW_UINT32>(static_cast<TW_UINT16>(row.value)));
         EXPECT_EQ(Ask(MSG_GETDEFAULT, ICAP_CONTRAST).bytes, OneValueFix32(0)) << row.level;
-    }
-}
-
-TEST_F(GetTest, BitDepthIsAnEnumerationOnlyForGray) {
-    UseModel("ZR-DX961");
-    CapabilityState.pixelType.current.currentIndex = 1;  // TWPT_GRAY
-    EXPECT_EQ(Ask(MSG_GET, ICAP_BITDEPTH).bytes, Spare(Enum16(TWTY_UINT16, {8, 4}, 0, 0)));
-    EXPECT_EQ(Ask(MSG_GETCURRENT, ICAP_BITDEPTH).bytes, OneValue(TWTY_UINT16, 8));
-    CapabilityState.bitDepth.current.currentIndex = 1;
-    EXPECT_EQ(Ask(MSG_GETCURRENT, ICAP_BITDEPTH).bytes, OneValue(TWTY_UINT16, 4));
-    EXPECT_EQ(Ask(MSG_GETDEFAULT, ICAP_BITDEPTH).cc, TWCC_BADCAP);
-}
-
-TEST_F(GetTest, UncompressedModelsReportAndKeepOnlyNone) {
-    for (const char* model : {"ZR-DX41", "ZR-DX40"}) {
-        ResetCapabilityState();
-        UseModel(model);
-        EXPECT_EQ(Ask(MSG_GET, ICAP_COMPRESSION).bytes,
-                  Spare(Enum16(TWTY_UINT16, {TWCP_NONE}, 0, 0))) << model;
-        EXPECT_EQ(CapabilityState.compression.current.numItems, 1u) << model;
-        EXPECT_EQ(Ask(MSG_GETCURRENT, ICAP_COMPRESSION).bytes, OneValue(TWTY_UINT16, TWCP_NONE));
     }
 }
 

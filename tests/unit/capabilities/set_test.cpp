@@ -352,6 +352,7 @@ TEST_F(SetTest, UncompressedModelsAcceptOnlyNoneAndCutNothing) {
                   Spare(Enum16(TWTY_UINT16, {TWPT_BW, TWPT_GRAY}, 0, 0))) << model;
         EXPECT_EQ(Ask(MSG_GET, ICAP_COMPRESSION).bytes,
                   Spare(Enum16(TWTY_UINT16, {TWCP_NONE}, 0, 0))) << model;
+        EXPECT_EQ(CapabilityState.compression.current.numItems, 1u) << "kept";
     }
 }
 
