@@ -4,4 +4,8 @@
 namespace plat {
 bool OfferDialogMessage(WindowHandle, void*) { return false; }
 void DestroyDialog(WindowHandle) {}
+WindowHandle GetItem(WindowHandle, int) { return nullptr; }
+void EnableItem(WindowHandle, int, bool) {}
+void ComboReset(WindowHandle, int) {}
+int ComboAddString(WindowHandle, int, const char*) { return CB_ERR; }
 }  // namespace plat
