@@ -14,7 +14,10 @@ using DialogProc = intptr_t(PLAT_CALLBACK*)(WindowHandle dialog, uint32_t messag
                                              intptr_t lParam);
 
 // ---- Windows messages and notification codes delivered to procedures ---------
+constexpr uint32_t WM_DESTROY = 0x0002;
+constexpr uint32_t WM_PAINT = 0x000F;
 constexpr uint32_t WM_CLOSE = 0x0010;
+constexpr uint32_t WM_SHOWWINDOW = 0x0018;
 constexpr uint32_t WM_INITDIALOG = 0x0110;
 constexpr uint32_t WM_COMMAND = 0x0111;
 constexpr uint32_t WM_HSCROLL = 0x0114;
@@ -31,9 +34,13 @@ constexpr uint32_t CBN_CLOSEUP = 8;
 constexpr uint32_t CBN_SELENDOK = 9;
 constexpr uint32_t LBN_SELCHANGE = 1;
 constexpr uint32_t LBN_DBLCLK = 2;
+constexpr uint32_t LBN_SETFOCUS = 4;
+constexpr uint32_t LBN_KILLFOCUS = 5;
 constexpr uint32_t EN_SETFOCUS = 0x0100;
 constexpr uint32_t EN_KILLFOCUS = 0x0200;
 constexpr uint32_t EN_CHANGE = 0x0300;
+constexpr uint32_t EN_UPDATE = 0x0400;
+constexpr uint32_t EN_MAXTEXT = 0x0501;
 
 constexpr uint32_t SB_LINELEFT = 0;
 constexpr uint32_t SB_LINERIGHT = 1;
@@ -74,11 +81,19 @@ void SetItemInt(WindowHandle dialog, int itemId, uint32_t value, bool isSigned);
 uint32_t GetItemInt(WindowHandle dialog, int itemId, bool* translated, bool isSigned);
 void SetItemCheck(WindowHandle dialog, int itemId, uint32_t state);
 uint32_t GetItemCheck(WindowHandle dialog, int itemId);
+// The dialog's own caption (SetWindowText on the dialog).
+void SetDialogCaption(WindowHandle dialog, const char* text);
+// The control id of a control window (GetDlgCtrlID); 0 for anything else.
+int GetItemId(WindowHandle control);
 void EnableItem(WindowHandle dialog, int itemId, bool enabled);
 bool IsItemEnabled(WindowHandle dialog, int itemId);
 void ShowItem(WindowHandle dialog, int itemId, bool visible);
 void SetItemTextLimit(WindowHandle dialog, int itemId, uint32_t limit);
 void SetItemFocus(WindowHandle dialog, int itemId);
+// The id of the dialog's control that has the keyboard focus; 0 when none has.
+int GetFocusItem(WindowHandle dialog);
+// Selects the whole text of an edit field (EM_SETSEL 0, -1).
+void SelectAllItemText(WindowHandle dialog, int itemId);
 
 // ---- Combo boxes (drop-down lists) -------------------------------------------------
 void ComboReset(WindowHandle dialog, int itemId);
