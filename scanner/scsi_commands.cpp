@@ -6,7 +6,9 @@
 
 #include "platform/platform.h"
 #include "scanner/discovery.h"
+#include "scanner/model_table.h"
 #include "scanner/parameter_lists.h"
+#include "settings/settings_model.h"
 
 SenseSnapshotRecord SenseSnapshot;
 ScannerStatusRecord ScannerStatus;
@@ -131,9 +133,8 @@ ScsiResult WaitForRequest(SRB_ExecSCSICmd& request) {
 }
 
 bool BackSideRuleHolds() {
-    const char* sideMode = CurrentSideModeText();
-    return std::strcmp(MechaBack, kSwitchOn) == 0 && sideMode != nullptr &&
-           std::strcmp(sideMode, kSideModeSimplex) == 0;
+    return std::strncmp(MechaBack, kSwitchOn, sizeof MechaBack) == 0 &&
+           std::strncmp(SideMode.text, kSideModeSimplex, sizeof SideMode.text) == 0;
 }
 
 ScsiResult TestUnitReady(uint8_t target) {
@@ -155,7 +156,7 @@ ScsiResult Inquiry(uint8_t target) {
 ScsiResult SetWindow(uint8_t target, const ScanWindowRecord& window) {
     PrepareRequest(ScanRequest, target, SRB_DIR_OUT, kLongCdb, WindowBuffer, kWindowListLength);
     uint8_t list[kWindowListLength];
-    EncodeWindowList(window, BackSideRuleHolds(), CurrentModelGeneration(), list);
+    EncodeWindowList(window, BackSideRuleHolds(), ModelGeneration, list);
     std::memcpy(WindowBuffer, list, sizeof list);
     ScanRequest.CDBByte[0] = kOpSetWindow;
     PutBigEndian24(ScanRequest.CDBByte + 6, kWindowListLength);
@@ -223,7 +224,7 @@ ScsiResult ReadScannerStatus(uint8_t target, ScannerStatusRecord& status) {
 ScsiResult SendVendorE1(uint8_t target) {
     PrepareRequest(ScanRequest, target, SRB_DIR_OUT, kLongCdb, nullptr, 0);
     ScanRequest.CDBByte[0] = kOpVendorE1;
-    ScanRequest.CDBByte[2] = CurrentModelGeneration() != 0 ? kVendorE1ModeLaterGenerations
+    ScanRequest.CDBByte[2] = ModelGeneration != 0 ? kVendorE1ModeLaterGenerations
                                                            : kVendorE1ModeFirstGeneration;
     return Submit(ScanRequest);
 }

@@ -1,7 +1,8 @@
 // The scanner's SCSI command set: one routine per command, each filling one of
 // the two process-wide ASPI request blocks, handing it to the ASPI manager and
 // waiting for it; the result convention (ScsiResult), the saved sense data and
-// the decoded replies. Depends on discovery (adapter, manager entry point).
+// the decoded replies. Depends on discovery (adapter, manager entry point),
+// the SideMode setting and the model generation.
 #pragma once
 
 #include <cstdint>
@@ -85,11 +86,8 @@ bool BackSideRuleHolds();
 
 void ResetScsiCommandState();
 
-// ---- Values owned by other subsystems --------------------------------------
-// Narrow accessors for what the commands read from the settings, the model
-// table and the scan job. Until those subsystems provide them they are
-// answered by scanner/side_mode_placeholder.cpp.
-const char* CurrentSideModeText();   // the SideMode setting's text
-uint8_t CurrentModelGeneration();    // ModelGeneration of the identified model
-uint8_t CurrentSheetNumber();        // the scan job's sheetNumber
-uint8_t CurrentSideCode();           // the scan job's sideCode (0x00 or 0x80)
+// ---- Values owned by the scan job ---------------------------------------------
+// The sheet and side that image READs name. Until the scan job provides them
+// they are answered by scanner/scan_job_placeholder.cpp.
+uint8_t CurrentSheetNumber();  // the scan job's sheetNumber
+uint8_t CurrentSideCode();     // the scan job's sideCode (0x00 or 0x80)
