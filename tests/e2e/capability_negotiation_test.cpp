@@ -16,7 +16,9 @@ protected:
         ASSERT_EQ(OpenSource(source, kKorvexProductName), TWRC_SUCCESS);
     }
     void TearDown() override {
-        if (source.Id != 0) EXPECT_EQ(CloseSource(source), TWRC_SUCCESS);
+        if (source.Id != 0) {
+            EXPECT_EQ(CloseSource(source), TWRC_SUCCESS);
+        }
         EXPECT_EQ(CloseManager(), TWRC_SUCCESS);
         ManagerTest::TearDown();
     }
