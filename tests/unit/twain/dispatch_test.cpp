@@ -173,7 +173,7 @@ TEST(FailureText, ComposesContextAndDescriptionWithin180Characters) {
     ComposeFailureText(longContext.c_str(), TWCC_BUMMER, text);
     EXPECT_EQ(std::strlen(text), size_t{kFailureTextSize - 1});
     ComposeFailureText(std::string(170, 'y').c_str(), TWCC_BUMMER, text);
-    EXPECT_EQ(std::string(text), std::string(170, 'y') + "Bummer err");
+    EXPECT_EQ(std::string(text), std::string(170, 'y') + "Bummer er");
 }
 
 }  // namespace
