@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/dialogs.h"
 #include "platform/platform.h"
 #include "scanner/model_table.h"
 #include "settings/capability_state.h"
@@ -430,3 +431,62 @@ TEST(SetSettingText, CutsOverlongTexts) {
 }
 
 }  // namespace
+
+// The helpers on a real dialog: the main settings dialog built from its template.
+class OnMainDialog : public ::testing::Test {
+protected:
+    static intptr_t PLAT_CALLBACK IgnoreMessages(plat::WindowHandle, uint32_t, uintptr_t,
+                                                 intptr_t) {
+        return 0;
+    }
+    void SetUp() override {
+        dialog_ = plat::CreateModelessDialog("DC_SCANDLG", nullptr, IgnoreMessages, 0);
+        ASSERT_NE(dialog_, nullptr);
+    }
+    void TearDown() override { plat::DestroyDialog(dialog_); }
+
+    std::vector<std::string> ComboTexts(int id) {
+        std::vector<std::string> texts;
+        for (int i = 0; i < plat::ComboCount(dialog_, id); ++i) {
+            char text[kSettingTextSize] = "";
+            plat::ComboGetItemText(dialog_, id, i, text, sizeof text);
+            texts.emplace_back(text);
+        }
+        return texts;
+    }
+
+    plat::WindowHandle dialog_ = nullptr;
+};
+
+TEST_F(OnMainDialog, FillOptionComboListsSupportedAndEnabledItemsOnly) {
+    plat::ComboAddString(dialog_, 1021, "left over");
+    ResolutionList[3].enabled = 0;
+    FillOptionCombo(dialog_, 1021, ResolutionList);
+    EXPECT_EQ(ComboTexts(1021), (std::vector<std::string>{"300 DPI", "200 DPI", "150 DPI"}));
+
+    for (OptionItem* item = ImageTypeList; item->stringId != 0; ++item) item->supported = 0;
+    FillOptionCombo(dialog_, 1020, ImageTypeList);
+    EXPECT_EQ(plat::ComboCount(dialog_, 1020), 0);
+}
+
+TEST_F(OnMainDialog, EnableSettingControlsSwitchesEveryControlOfTheRow) {
+    ASSERT_EQ(IdentifyModel("ZR-DX83"), 1);  // front contrast not offered
+    RefreshAvailability();
+    EnableSettingControls(dialog_, FrontBrightness, 1);
+    EnableSettingControls(dialog_, FrontContrast, 1);
+    for (int id : {1022, 1026, 1060, 1064, 1067, 1065, 1066}) {
+        EXPECT_TRUE(plat::IsItemEnabled(dialog_, id)) << id;
+    }
+    for (int id : {1023, 1027, 1061, 1069, 1071, 1092, 1075}) {
+        EXPECT_FALSE(plat::IsItemEnabled(dialog_, id)) << id;
+    }
+    EXPECT_EQ(FrontContrast.disabled, 1);
+
+    EnableSettingControls(dialog_, FrontBrightness, 0);
+    EXPECT_FALSE(plat::IsItemEnabled(dialog_, 1022));
+    // Controls of other dialogs are skipped.
+    DoubleFeed.available = DoubleFeed.offered = 1;
+    EnableSettingControls(dialog_, DoubleFeed, 0);
+    EXPECT_EQ(DoubleFeed.disabled, 1);
+    EXPECT_EQ(plat::GetItem(dialog_, 1110), nullptr);
+}
