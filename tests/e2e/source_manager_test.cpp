@@ -25,12 +25,12 @@ const TW_IDENTITY* FindKorvex(const std::vector<TW_IDENTITY>& sources) {
 
 TEST_F(ManagerTest, ListsTheBuiltSourceWithItsIdentity) {
     ASSERT_EQ(OpenManager(), TWRC_SUCCESS);
-    EXPECT_NE(app.Id, 0u);
+    EXPECT_NE(+app.Id, 0u);
 
     std::vector<TW_IDENTITY> sources = ListSources();
     const TW_IDENTITY* korvex = FindKorvex(sources);
     ASSERT_NE(korvex, nullptr);
-    EXPECT_EQ(korvex->Id, 0u);
+    EXPECT_EQ(+korvex->Id, 0u);
     EXPECT_EQ(Str32(korvex->Manufacturer), "Tessaly Scanning Equipment");
     EXPECT_EQ(Str32(korvex->ProductFamily), "Orvantica High Speed Scanner");
     EXPECT_EQ(korvex->Version.MajorNum, 3);
@@ -38,7 +38,7 @@ TEST_F(ManagerTest, ListsTheBuiltSourceWithItsIdentity) {
     EXPECT_EQ(Str32(korvex->Version.Info), "July.23.1998");
     EXPECT_EQ(korvex->ProtocolMajor, 1);
     EXPECT_EQ(korvex->ProtocolMinor, 5);
-    EXPECT_EQ(korvex->SupportedGroups, 3u);
+    EXPECT_EQ(+korvex->SupportedGroups, 3u);
 
     // The end of the list stays the end.
     TW_IDENTITY past{};
@@ -54,15 +54,15 @@ TEST_F(ManagerTest, OpensTheSourceWithAnAssignedIdAndClosesIt) {
     ASSERT_EQ(OpenManager(), TWRC_SUCCESS);
     TW_IDENTITY source{};
     ASSERT_EQ(OpenSource(source, kKorvexProductName), TWRC_SUCCESS);
-    EXPECT_NE(source.Id, 0u);
-    EXPECT_NE(source.Id, app.Id);
+    EXPECT_NE(+source.Id, 0u);
+    EXPECT_NE(+source.Id, +app.Id);
     EXPECT_EQ(Str32(source.Manufacturer), "Tessaly Scanning Equipment");
     EXPECT_TRUE(ShownMessageBoxes().empty());
 
     // The source learned its Id at open and reports it.
     TW_IDENTITY reported{};
     ASSERT_EQ(Dsm(&source, DG_CONTROL, DAT_IDENTITY, MSG_GET, &reported), TWRC_SUCCESS);
-    EXPECT_EQ(reported.Id, source.Id);
+    EXPECT_EQ(+reported.Id, +source.Id);
     EXPECT_EQ(Str32(reported.ProductName), kKorvexProductName);
     EXPECT_EQ(ConditionOf(&source), TWCC_SUCCESS);
 
@@ -71,7 +71,7 @@ TEST_F(ManagerTest, OpensTheSourceWithAnAssignedIdAndClosesIt) {
     std::vector<TW_IDENTITY> sources = ListSources();
     listed = FindKorvex(sources);
     ASSERT_NE(listed, nullptr);
-    EXPECT_EQ(listed->Id, source.Id);
+    EXPECT_EQ(+listed->Id, +source.Id);
 
     ASSERT_EQ(CloseSource(source), TWRC_SUCCESS);
     // Once closed, the source is no destination any more.
@@ -83,7 +83,7 @@ TEST_F(ManagerTest, OpensTheSourceWithAnAssignedIdAndClosesIt) {
     ASSERT_EQ(OpenManager(), TWRC_SUCCESS);
     TW_IDENTITY again{};
     ASSERT_EQ(OpenSource(again, kKorvexProductName), TWRC_SUCCESS);
-    EXPECT_NE(again.Id, source.Id);
+    EXPECT_NE(+again.Id, +source.Id);
     EXPECT_EQ(CloseSource(again), TWRC_SUCCESS);
 }
 
@@ -117,7 +117,7 @@ TEST_F(ManagerTest, EmptyProductNameOpensTheDefaultSource) {
     TW_IDENTITY source{};
     ASSERT_EQ(OpenSource(source, ""), TWRC_SUCCESS);
     EXPECT_EQ(Str32(source.ProductName), Str32(byDefault.ProductName));
-    EXPECT_NE(source.Id, 0u);
+    EXPECT_NE(+source.Id, 0u);
     EXPECT_EQ(CloseSource(source), TWRC_SUCCESS);
 }
 
@@ -155,7 +155,7 @@ TEST_F(ManagerTest, ReportsTheConditionOfASourceThatRefusesToOpen) {
     TW_IDENTITY source{};
     EXPECT_EQ(OpenSource(source, kKorvexProductName), TWRC_FAILURE);
     EXPECT_EQ(ConditionOf(nullptr), TWCC_BADPROTOCOL);
-    EXPECT_EQ(source.Id, 0u);
+    EXPECT_EQ(+source.Id, 0u);
     ASSERT_EQ(ShownMessageBoxes().size(), 1u);
     EXPECT_EQ(ShownMessageBoxes()[0].caption, "Source Message");
     EXPECT_EQ(Dsm(&source, DG_CONTROL, DAT_STATUS, MSG_GET, nullptr), TWRC_FAILURE);
@@ -325,8 +325,8 @@ TEST_F(ManagerTest, DeliversNotificationsThroughTheCallback) {
     ASSERT_EQ(OpenSource(source, kKorvexProductName), TWRC_SUCCESS);
     ASSERT_EQ(DsmFrom(&source, &app, DG_CONTROL, DAT_NULL, MSG_XFERREADY, nullptr), TWRC_SUCCESS);
     EXPECT_EQ(log.calls, 1);
-    EXPECT_EQ(log.originId, source.Id);
-    EXPECT_EQ(log.destId, app.Id);
+    EXPECT_EQ(log.originId, +source.Id);
+    EXPECT_EQ(log.destId, +app.Id);
     EXPECT_EQ(log.msg, MSG_XFERREADY);
 
     // Delivered once: not again through MSG_PROCESSEVENT.
