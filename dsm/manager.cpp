@@ -317,6 +317,10 @@ extern "C" TW_UINT16 KorvexDsmSetCallback(TW_IDENTITY* app, KorvexDsmCallbackPro
     return TWRC_SUCCESS;
 }
 
+// An application that unloads the manager with sources still open leaves
+// nothing loaded behind.
+__attribute__((destructor)) static void UnloadManager() { ResetManagerState(); }
+
 void ResetManagerState() {
     for (OpenSourceRecord& source : OpenSources) {
         if (source.inUse) ReleaseSource(source);

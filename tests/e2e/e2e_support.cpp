@@ -42,6 +42,22 @@ void ManagerTest::SetUp() {
         WriteWindowsFile(file.name, file.text);
     }
 
+    LoadManager();
+    if (HasFatalFailure()) return;
+
+    app.Version.MajorNum = 1;
+    app.Version.Language = TWLG_USA;
+    app.Version.Country = TWCY_USA;
+    CopyText(app.Version.Info, "e2e");
+    app.ProtocolMajor = 1;
+    app.ProtocolMinor = 5;
+    app.SupportedGroups = DG_CONTROL | DG_IMAGE;
+    CopyText(app.Manufacturer, "Korvex");
+    CopyText(app.ProductFamily, "Tests");
+    CopyText(app.ProductName, "e2e_tests");
+}
+
+void ManagerTest::LoadManager() {
     managerModule = plat::LoadModule("TWAIN_32.DLL");
     ASSERT_NE(managerModule, nullptr) << "twain_32.so is not beside the test program";
     dsmEntry = reinterpret_cast<DSMENTRYPROC>(plat::FindSymbol(managerModule, "DSM_Entry"));
@@ -59,17 +75,15 @@ void ManagerTest::SetUp() {
     ASSERT_NE(memLock, nullptr);
     ASSERT_NE(memUnlock, nullptr);
     ASSERT_NE(setCallback, nullptr);
+}
 
-    app.Version.MajorNum = 1;
-    app.Version.Language = TWLG_USA;
-    app.Version.Country = TWCY_USA;
-    CopyText(app.Version.Info, "e2e");
-    app.ProtocolMajor = 1;
-    app.ProtocolMinor = 5;
-    app.SupportedGroups = DG_CONTROL | DG_IMAGE;
-    CopyText(app.Manufacturer, "Korvex");
-    CopyText(app.ProductFamily, "Tests");
-    CopyText(app.ProductName, "e2e_tests");
+void ManagerTest::ReloadManager() {
+    plat::FreeModule(managerModule);
+    managerModule = nullptr;
+    dsmEntry = nullptr;
+    openSourceIds.clear();
+    managerOpen = false;
+    LoadManager();
 }
 
 void ManagerTest::TearDown() {

@@ -40,6 +40,12 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
+    // Loads the manager and finds its exports (SetUp does this).
+    void LoadManager();
+    // Unloads the manager as it stands, with whatever is open, and loads it
+    // afresh.
+    void ReloadManager();
+
     // Writes a file into the sandboxed Windows directory.
     void WriteWindowsFile(const std::string& name, const std::string& text);
 

@@ -108,6 +108,19 @@ TEST_F(ManagerTest, ForwardsTripletsAndLeavesTheConditionWithTheSource) {
     EXPECT_EQ(CloseManager(), TWRC_SUCCESS);
 }
 
+// Unloading the manager with a source open unloads the source too: a manager
+// loaded again opens it afresh.
+TEST_F(ManagerTest, UnloadingTheManagerUnloadsOpenSources) {
+    ASSERT_EQ(OpenManager(), TWRC_SUCCESS);
+    TW_IDENTITY source{};
+    ASSERT_EQ(OpenSource(source, kKorvexProductName), TWRC_SUCCESS);
+    ReloadManager();
+    ASSERT_EQ(OpenManager(), TWRC_SUCCESS);
+    TW_IDENTITY again{};
+    EXPECT_EQ(OpenSource(again, kKorvexProductName), TWRC_SUCCESS);
+    EXPECT_EQ(CloseSource(again), TWRC_SUCCESS);
+}
+
 TEST_F(ManagerTest, EmptyProductNameOpensTheDefaultSource) {
     WriteWindowsFile("win.ini", "[TWAIN]\nDefault Source=No Such Scanner\n");
     ASSERT_EQ(OpenManager(), TWRC_SUCCESS);
