@@ -46,7 +46,7 @@ void SetStatus(SRB_ExecSCSICmd* request, uint8_t status) {
 void FillResult(SRB_ExecSCSICmd* request, const Answer& answer) {
     if ((request->SRB_Flags & SRB_DIR_IN) != 0 && request->SRB_BufPointer != nullptr) {
         const size_t n = std::min<size_t>(request->SRB_BufLen, answer.reply.size());
-        std::memcpy(request->SRB_BufPointer, answer.reply.data(), n);
+        if (n != 0) std::memcpy(request->SRB_BufPointer, answer.reply.data(), n);
     }
     request->SRB_TargStat = answer.targetStatus;
     std::memcpy(request->SenseArea, answer.sense.data(),

@@ -245,8 +245,6 @@ TEST_F(Discovery, FailuresShowTheirMessage) {
         bool moduleKept;
     };
     const Case cases[] = {
-        {"module missing", [] { plat::host::UnregisterInProcessModule("WNASPI32.DLL"); },
-         "Load Library error !!", false},
         {"module load fails", [] { plat::host::FailNextCalls(plat::host::HostService::ModuleLoad, 1); },
          "Load Library error !!", false},
         {"no support info", [] { fake_aspi::HideSymbol("GetASPI32SupportInfo"); },
