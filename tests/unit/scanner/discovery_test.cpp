@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -13,8 +14,10 @@
 #include "platform/host/host_hooks.h"
 #include "scanner/discovery.h"
 #include "scanner/model_names.h"
+#include "scanner/model_table.h"
 #include "scanner/scsi_commands.h"
 #include "tests/support/fake_aspi.h"
+#include "twain/dispatch.h"
 #include "twain/user_interface.h"
 
 namespace {
@@ -169,6 +172,44 @@ TEST_F(Discovery, EveryModelNameIsFoundByItsOwnProduct) {
         EXPECT_STREQ(ModelName, name);
         UnloadAspi();
     }
+}
+
+TEST(ModelNames, UniqueAndInTheOrderOfTheModelTable) {
+    ASSERT_EQ(kModelNameCount, kModelCount);
+    std::set<std::string> seen;
+    for (int i = 0; i < kModelNameCount; ++i) {
+        EXPECT_TRUE(seen.insert(ModelNames[i]).second) << ModelNames[i];
+        EXPECT_LE(std::strlen(ModelNames[i]), 16u);
+        EXPECT_EQ(std::string(ModelTable[i].name, strnlen(ModelTable[i].name, 16)), ModelNames[i]);
+    }
+}
+
+TEST_F(Discovery, OpenLoadsTheManagerAndCloseReleasesIt) {
+    fake_aspi::AddDevice(0, 3, 6, "VANTO", "ZR-DX961s");
+    TW_IDENTITY app{};
+    app.Id = 7;
+    TW_IDENTITY source{};
+    ASSERT_EQ(DS_Entry(nullptr, DG_CONTROL, DAT_IDENTITY, MSG_GET, &source), TWRC_SUCCESS);
+    source.Id = 2;
+    ASSERT_EQ(DS_Entry(&app, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &source), TWRC_SUCCESS);
+    EXPECT_NE(AspiModule, nullptr);
+    EXPECT_EQ(ScsiTarget, 3);
+    EXPECT_STREQ(ModelName, "ZR-DX961s");
+    ASSERT_EQ(DS_Entry(&app, DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, nullptr), TWRC_SUCCESS);
+    EXPECT_EQ(AspiModule, nullptr);
+    EXPECT_EQ(SendCommandEntry, nullptr);
+}
+
+TEST_F(Discovery, FailedDiscoveryFailsTheOpenWithBadProtocol) {
+    TW_IDENTITY app{};
+    app.Id = 7;
+    TW_IDENTITY source{};
+    source.Id = 2;
+    ASSERT_EQ(DS_Entry(&app, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &source), TWRC_FAILURE);
+    ExpectOneMessage("No Target Device !!");
+    TW_STATUS status{};
+    ASSERT_EQ(DS_Entry(&app, DG_CONTROL, DAT_STATUS, MSG_GET, &status), TWRC_SUCCESS);
+    EXPECT_EQ(status.ConditionCode, TWCC_BADPROTOCOL);
 }
 
 TEST_F(Discovery, ForcedNamesAreCheckedAgainstTheProduct) {
