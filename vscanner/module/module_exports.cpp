@@ -1,8 +1,9 @@
 // The exported entry points of the virtual ASPI manager module (wnaspi32.so on
 // Linux, WNASPI32.DLL on Windows). The module takes no arguments, so it reads
 // its scenario from the scenario file in the Windows directory: on the first
-// call, and again whenever GetASPI32SupportInfo finds that the file's text has
-// changed (a source opens the manager with that call). Without a file it runs
+// call, and again whenever GetASPI32SupportInfo finds that the file's path or
+// text has changed (a source opens the manager with that call). An unchanged
+// file keeps the scanner's state (feeder, faults) from one open to the next. Without a file it runs
 // the default scenario; a file that does not parse gives a manager that is
 // not initialised, so the mistake is seen at once.
 #include <string>
@@ -14,13 +15,15 @@
 namespace {
 
 bool gLoaded = false;
+std::string gLoadedPath;
 std::string gLoadedText;
 
 void LoadScenarioFromFile(bool onlyWhenChanged) {
+    const std::string path = vscan::DefaultScenarioPath();
     std::string text;
-    const bool present = vscan::ReadTextFile(vscan::DefaultScenarioPath(), text);
+    const bool present = vscan::ReadTextFile(path, text);
     if (!present) text.clear();
-    if (gLoaded && onlyWhenChanged && text == gLoadedText) return;
+    if (gLoaded && onlyWhenChanged && path == gLoadedPath && text == gLoadedText) return;
     vscan::Scenario scenario = vscan::DefaultScenario();
     if (present) {
         std::string error;
@@ -31,6 +34,7 @@ void LoadScenarioFromFile(bool onlyWhenChanged) {
     }
     vscan::InstallScenario(scenario);
     gLoaded = true;
+    gLoadedPath = path;
     gLoadedText = text;
 }
 
