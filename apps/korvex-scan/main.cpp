@@ -109,7 +109,12 @@ int main(int argc, char** argv) {
                                     "Memory transfer in strips instead of native bitmaps"));
     for (CLI::Option* option : scanning) option->group("Scanning (not yet supported)");
 
-    CLI11_PARSE(app, argc, argv);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        // --help and friends exit 0; every usage error exits 2.
+        return app.exit(error) == 0 ? 0 : kExitUsage;
+    }
 
     if (options.source.size() > kMaxProductName) {
         std::fprintf(stderr, "korvex-scan: --source: a ProductName has at most %zu characters\n",

@@ -74,7 +74,7 @@ TEST_F(KorvexScanTest, AnswersScanningOptionsNotYetSupported) {
         EXPECT_NE(run.output.find("not yet supported"), std::string::npos) << run.output;
     }
     RunResult invalid = Run("--format png");
-    EXPECT_NE(invalid.exitCode, 0);
+    EXPECT_EQ(invalid.exitCode, 2) << invalid.output;
     RunResult tooLong = Run("--source 'A name much longer than thirty-three characters'");
     EXPECT_EQ(tooLong.exitCode, 2) << tooLong.output;
 }
