@@ -326,20 +326,6 @@ TEST_F(Discovery, ASecondOpenReusesTheLoadedManager) {
     EXPECT_EQ(plat::host::MessageBoxCount(), 0u);
 }
 
-TEST_F(Discovery, UnloadForgetsTheManager) {
-    fake_aspi::AddDevice(0, 0, 6, "T.S.E.", "ZR-DX82");
-    ASSERT_EQ(DiscoverScanner(), 1);
-    UnloadAspi();
-    EXPECT_EQ(AspiModule, nullptr);
-    EXPECT_EQ(SendCommandEntry, nullptr);
-    UnloadAspi();
-    EXPECT_EQ(AspiModule, nullptr);
-    // Loaded again on the next discovery.
-    plat::host::FailNextCalls(plat::host::HostService::ModuleLoad, 1);
-    EXPECT_EQ(DiscoverScanner(), 0);
-    ExpectOneMessage("Load Library error !!");
-}
-
 TEST_F(Discovery, ReleasingTheDialogsClearsTheWindowsAndTheCount) {
     fake_aspi::AddDevice(0, 6, 6, "T.S.E.", "ZR-DX82");
     ASSERT_EQ(DiscoverScanner(), 1);
