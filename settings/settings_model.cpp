@@ -237,18 +237,6 @@ void SelectCurrentResolution(CapabilityEnumFix32& choices, int dotsPerInch) {
     }
 }
 
-SettingRecord* const kAllRecords[] = {
-    &PageMode,       &SideMode,       &ImageType,      &Resolution,    &PaperSize,
-    &FrontHalftone,  &BackHalftone,   &FrontBrightness, &BackBrightness, &FrontContrast,
-    &BackContrast,   &FrontSubArea,   &BackSubArea,    &BackSide,      &AutoThreshold,
-    &Gamma,          &WhiteLevel,     &NoiseReduction, &FrontEmphasis, &BackEmphasis,
-    &PaperDetect,    &Mirror,         &Reverse,        &AutoSeparation, &DoubleFeed,
-    &ManualFeed,     &ManualFeedKey,  &ManualTimeout,  &EndorserEnable, &EndorserString,
-    &EndorserStart,  &EndorserStep,   &EndorserOffset, &MoreBackSide,  &FrontSubAreaHalftone,
-    &FrontArea1,     &FrontArea2,     &FrontArea3,     &BackSubAreaHalftone, &BackArea1,
-    &BackArea2,      &BackArea3,
-};
-
 }  // namespace
 
 // Columns: setting record, its dialog control ids (ended by 0).
@@ -547,7 +535,10 @@ void SetDefaultSettings() {
 }
 
 void ResetSettingsModelState() {
-    for (SettingRecord* record : kAllRecords) std::memset(record, 0, sizeof *record);
+    // The dependency table names every setting once.
+    for (const ControlDependencyRow& row : ControlDependencyTable) {
+        std::memset(row.record, 0, sizeof *row.record);
+    }
     std::memset(DialogSideText, 0, sizeof DialogSideText);
     CopyItems(ImageTypeList, kImageTypeItemsAtLoad);
     CopyItems(ResolutionList, kResolutionItemsAtLoad);
