@@ -27,11 +27,13 @@
 //    nothing changes. Names and values holding a line break, keys holding '='
 //    or starting with '[' or ';', and empty names are refused: they would
 //    change the file's structure.
-// Files are read whole, so lines of any length are handled; files above
-// kMaxProfileBytes read as empty and are never rewritten.
+// Files are read whole, so lines of any length are handled; files of
+// kMaxProfileBytes or more, and files that exist but cannot be read, read as
+// empty and are never rewritten.
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -152,7 +154,9 @@ enum class ReadResult { Read, Missing, Unreadable };
 ReadResult ReadWholeFile(const char* path, FileText& file) {
     file = FileText{nullptr, 0};
     FILE* stream = std::fopen(path, "rb");
-    if (stream == nullptr) return ReadResult::Missing;
+    // Only a file that is not there reads as empty: one that cannot be opened
+    // must not be replaced by a write.
+    if (stream == nullptr) return errno == ENOENT ? ReadResult::Missing : ReadResult::Unreadable;
     size_t capacity = 0;
     ReadResult result = ReadResult::Read;
     for (;;) {

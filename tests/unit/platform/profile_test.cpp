@@ -1,6 +1,7 @@
 // Private-profile reading and writing with the Windows semantics the settings
 // file relies on.
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "platform/platform.h"
@@ -301,6 +302,25 @@ TEST_F(ProfileTest, WindowsDirectoryComesFromHookEnvironmentOrHome) {
     EXPECT_EQ(ReadFileBytes(kIni), "[Env]\r\nk=v\r\n");
     char small[4];
     EXPECT_FALSE(plat::host::WindowsDirectory(small, sizeof small));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ProfileTest, OversizedFileIsNeitherReadNorReplaced) {
+    const std::string huge = "[A]\r\nk=1\r\n" + std::string(16u * 1024u * 1024u, ';');
+    WriteFileBytes(kIni, huge);
+    EXPECT_EQ(plat::ProfileGetInt("A", "k", 9, kIni), 9u);
+    EXPECT_FALSE(plat::ProfileWriteString("A", "k", "2", kIni));
+    EXPECT_EQ(ReadFileBytes(kIni).size(), huge.size());
+}
+
+TEST_F(ProfileTest, DirectoryInPlaceOfTheFileIsNotReplaced) {
+    std::filesystem::create_directory(PathOf(kIni));
+    EXPECT_EQ(Get("A", "k", "d"), "d");
+    EXPECT_FALSE(plat::ProfileWriteString("A", "k", "2", kIni));
+    EXPECT_TRUE(std::filesystem::is_directory(PathOf(kIni)));
 }
 
 }  // namespace
