@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "vscanner/bus.h"
-#include "vscanner/vs_threads.h"
+#include "vscanner/vs_os.h"
 #include "vscanner/vscanner.h"
 
 namespace vscan {

@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "vscanner/vs_threads.h"
+#include "vscanner/vs_os.h"
 
 namespace vscan {
 

@@ -3,12 +3,12 @@
 
 #include <cctype>
 #include <cstdint>
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <vector>
 
 #include "vscanner/model_catalog.h"
+#include "vscanner/vs_os.h"
 
 namespace vscan {
 
@@ -411,20 +411,9 @@ bool WriteScenarioFile(const std::string& path, const Scenario& scenario) {
 }
 
 std::string DefaultScenarioPath() {
-    std::string directory;
-    if (const char* windir = std::getenv("KORVEX_WINDIR"); windir != nullptr && *windir != '\0') {
-        directory = windir;
-#if defined(_WIN32)
-    } else if (const char* system = std::getenv("WINDIR"); system != nullptr) {
-        directory = system;
-    }
-    return directory + "\\" + kScenarioFileName;
-#else
-    } else if (const char* home = std::getenv("HOME"); home != nullptr) {
-        directory = std::string(home) + "/.korvex/windows";
-    }
-    return directory + "/" + kScenarioFileName;
-#endif
+    const std::string directory = ScenarioDirectory();
+    if (directory.empty()) return kScenarioFileName;
+    return directory + PathSeparator() + kScenarioFileName;
 }
 
 }  // namespace vscan

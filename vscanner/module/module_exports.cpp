@@ -9,7 +9,7 @@
 #include <string>
 
 #include "vscanner/scenario_file.h"
-#include "vscanner/vs_threads.h"
+#include "vscanner/vs_os.h"
 #include "vscanner/vscanner.h"
 
 namespace {

@@ -5,6 +5,7 @@
 #include <set>
 
 #include "vscanner/model_catalog.h"
+#include "vscanner/scenario_catalog.h"
 #include "vscanner/scenario_file.h"
 #include "vscanner/sense.h"
 
@@ -125,4 +126,18 @@ TEST(VScannerTables, ModelsVendorsPapersAndSenseRowsAreWellFormed) {
     EXPECT_EQ(vscan::WindowLimitFor(*vscan::FindModel("ZR-DX83")).maxWidth, 12094u);
     EXPECT_EQ(vscan::WindowLimitFor(*vscan::FindModel("ZR-DX72")).maxWidth, 10240u);
     EXPECT_EQ(vscan::WindowLimitFor(*vscan::FindModel("ZR-DX961s")).maxLength, 786420u);
+}
+
+TEST(VScannerScenarioFile, EveryNamedScenarioSurvivesItsFile) {
+    std::set<std::string> names;
+    for (const vscan::NamedScenario& entry : vscan::kNamedScenarios) {
+        EXPECT_TRUE(names.insert(entry.name).second) << entry.name;
+        const std::string text = vscan::FormatScenario(entry.build());
+        vscan::Scenario back;
+        std::string error;
+        ASSERT_TRUE(vscan::ParseScenario(text, back, error)) << entry.name << ": " << error;
+        EXPECT_EQ(vscan::FormatScenario(back), text) << entry.name;
+    }
+    EXPECT_EQ(vscan::FindNamedScenario("jam"), &vscan::kNamedScenarios[5]);
+    EXPECT_EQ(vscan::FindNamedScenario("Jam"), nullptr);
 }

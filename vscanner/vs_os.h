@@ -1,10 +1,11 @@
-// The few operating-system services the virtual scanner's ASPI manager needs
-// to complete requests later than the call that sent them: one lock over the
-// bus, a background thread, sleeping and a millisecond clock. One file per
-// system implements them (vs_threads_posix.cpp, vs_threads_win32.cpp).
+// The few operating-system services the virtual scanner needs: one lock over
+// the bus, a background thread that completes delayed requests, sleeping, a
+// millisecond clock, and the directory the scenario file lives in. One file
+// per system implements them (vs_os_posix.cpp, vs_os_win32.cpp).
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace vscan {
 
@@ -26,5 +27,11 @@ void StopWorkerThread();
 
 void SleepMilliseconds(uint32_t milliseconds);
 uint64_t MonotonicMilliseconds();
+
+// $KORVEX_WINDIR when set; else $HOME/.korvex/windows on Linux, $WINDIR on
+// Windows. Empty when none of them is set.
+std::string ScenarioDirectory();
+// The separator between a directory and a file name.
+char PathSeparator();
 
 }  // namespace vscan

@@ -1,8 +1,10 @@
-// Background completion services of the virtual scanner on Windows, where the
-// cross compiler's standard library has no threads: kernel32 directly.
+// Operating-system services of the virtual scanner on Windows, where the cross
+// compiler's standard library has no threads: kernel32 directly.
 #include <windows.h>
 
-#include "vscanner/vs_threads.h"
+#include <cstdlib>
+
+#include "vscanner/vs_os.h"
 
 namespace vscan {
 
@@ -56,5 +58,15 @@ void StopWorkerThread() {
 void SleepMilliseconds(uint32_t milliseconds) { Sleep(milliseconds); }
 
 uint64_t MonotonicMilliseconds() { return GetTickCount64(); }
+
+std::string ScenarioDirectory() {
+    if (const char* windir = std::getenv("KORVEX_WINDIR"); windir != nullptr && *windir != '\0')
+        return windir;
+    if (const char* system = std::getenv("WINDIR"); system != nullptr && *system != '\0')
+        return system;
+    return {};
+}
+
+char PathSeparator() { return '\\'; }
 
 }  // namespace vscan

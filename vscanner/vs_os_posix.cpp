@@ -1,11 +1,12 @@
-// Background completion services of the virtual scanner on systems with the
-// standard thread library.
+// Operating-system services of the virtual scanner on Linux: the standard
+// thread library and the environment.
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <mutex>
 #include <thread>
 
-#include "vscanner/vs_threads.h"
+#include "vscanner/vs_os.h"
 
 namespace vscan {
 
@@ -46,5 +47,15 @@ uint64_t MonotonicMilliseconds() {
                                      std::chrono::steady_clock::now().time_since_epoch())
                                      .count());
 }
+
+std::string ScenarioDirectory() {
+    if (const char* windir = std::getenv("KORVEX_WINDIR"); windir != nullptr && *windir != '\0')
+        return windir;
+    if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0')
+        return std::string(home) + "/.korvex/windows";
+    return {};
+}
+
+char PathSeparator() { return '/'; }
 
 }  // namespace vscan
