@@ -67,18 +67,6 @@ TEST(OptionLists, HoldTheirChoicesInOrderWithTheStringTableTexts) {
     for (const Case& c : cases) EXPECT_EQ(ListTexts(c.list), c.texts);
 }
 
-TEST(OptionLists, StartWithTheModelIndependentSupportedFlags) {
-    EXPECT_EQ(SupportedFlags(ResolutionList), (std::vector<int>{0, 0, 1, 1, 1, 1, 0}));
-    EXPECT_EQ(SupportedFlags(PaperSizeList),
-              (std::vector<int>{1, 1, 0, 0, 1, 1, 1, 0, 1, 1, 1}));
-    for (const OptionItem* list : {ImageTypeList, FrontEmphasisList, BackHalftoneList}) {
-        for (int i = 0; list[i].stringId != 0; ++i) {
-            EXPECT_EQ(list[i].supported, 1);
-            EXPECT_EQ(list[i].enabled, 1);
-        }
-    }
-}
-
 TEST(OptionLists, LoadStateRestoresListsChangedInPlace) {
     ASSERT_EQ(IdentifyModel("ZR-DX83"), 1);
     ASSERT_EQ(FrontEmphasisList[0].supported, 0);
@@ -189,12 +177,6 @@ TEST(HalftoneExclusionTable, HoldsARowForEveryKeyOfOnePatternOnly) {
     EXPECT_EQ(rows, kHalftoneExclusionRows);
     EXPECT_EQ(HalftoneExclusionTable[kHalftoneExclusionRows].key, kHalftoneKeyEnd);
     EXPECT_EQ(FindHalftoneExclusion(kHalftoneKeyEnd), nullptr);
-}
-
-TEST(HalftoneExclusionTable, KeysAreUnique) {
-    std::set<uint32_t> keys;
-    for (int i = 0; i < kHalftoneExclusionRows; ++i) keys.insert(HalftoneExclusionTable[i].key);
-    EXPECT_EQ(keys.size(), static_cast<size_t>(kHalftoneExclusionRows));
 }
 
 TEST(HalftoneExclusion, AMatchRestrictsTheListAndAMixedKeyLeavesItAlone) {
@@ -410,24 +392,6 @@ TEST(SetDefaultSettings, DependOnThePaperClassAndLeaveTheGeneration8GroupAlone) 
     EXPECT_STREQ(FreeSizeDraft.name, "User");
     EXPECT_EQ(FreeSizeDraft.width, 216);
     EXPECT_EQ(FreeSizeDraft.length, 279);
-}
-
-TEST(SubAreaValue, MapsTheDialogIndicesAndRefusesOthers) {
-    *SubAreaValue(0, 0) = 1;
-    *SubAreaValue(0, 7) = 2;
-    *SubAreaValue(1, 11) = 3;
-    EXPECT_EQ(ScanValues.frontAreas[0].x, 1);
-    EXPECT_EQ(ScanValues.frontAreas[1].l, 2);
-    EXPECT_EQ(ScanValues.backAreas[2].l, 3);
-    EXPECT_EQ(SubAreaValue(0, 12), nullptr);
-    EXPECT_EQ(SubAreaValue(0, -1), nullptr);
-    EXPECT_EQ(SubAreaValue(2, 0), nullptr);
-}
-
-TEST(SetSettingText, CutsOverlongTexts) {
-    std::string longText(100, 'x');
-    SetText(Gamma, longText.c_str());
-    EXPECT_EQ(std::strlen(Gamma.text), static_cast<size_t>(kSettingTextSize - 1));
 }
 
 }  // namespace
