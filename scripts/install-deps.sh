@@ -8,6 +8,7 @@ PACKAGES=(
   g++-mingw-w64-i686 binutils-mingw-w64-i686
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev libtiff-dev libpng-dev
+  libcairo2-dev fonts-liberation
 )
 
 missing=()
