@@ -24,7 +24,7 @@ using ModuleHandle = void*;  // a loaded module (HMODULE on Windows)
 // it; the source manager and the application free it with the same functions.
 MemHandle MemAlloc(uint32_t size);  // null when the block cannot be had
 void* MemLock(MemHandle block);     // null for a null or dead block
-bool MemUnlock(MemHandle block);
+bool MemUnlock(MemHandle block);    // false for a null or dead block, or one not locked
 void MemFree(MemHandle block);
 uint32_t MemSize(MemHandle block);  // 0 for a null or dead block
 

@@ -35,10 +35,4 @@ TEST_F(ClockTest, RealClockMovesForward) {
     EXPECT_LT(elapsed, 10000u);
 }
 
-TEST_F(ClockTest, ResetReturnsToTheRealClock) {
-    plat::host::UseManualClock(1);
-    plat::host::ResetHostHooks();
-    EXPECT_FALSE(plat::host::ManualClockRunning());
-}
-
 }  // namespace

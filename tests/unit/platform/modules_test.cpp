@@ -112,11 +112,4 @@ TEST_F(ModulesTest, SearchesCallerDirectoryThenWindowsDirectory) {
     fs::remove(besideCaller);
 }
 
-TEST_F(ModulesTest, ResourceModuleIsRemembered) {
-    int anchor = 0;
-    plat::SetResourceModule(&anchor);
-    EXPECT_EQ(plat::ResourceModule(), &anchor);
-    plat::SetResourceModule(nullptr);
-}
-
 }  // namespace
