@@ -73,6 +73,15 @@ HostBlockHeader* LiveHeader(MemHandle block, const char* operation) {
     return nullptr;
 }
 
+// Releases the quarantine when this copy of the library is unloaded: the
+// quarantine holds the only reference to freed blocks, and a module unloaded
+// with blocks in it would leave them behind for good.
+struct QuarantineReleaseAtUnload {
+    ~QuarantineReleaseAtUnload() {
+        while (FreedBlocks.count > 0) ReleaseOldestQuarantined();
+    }
+} ReleaseAtUnload;
+
 }  // namespace
 
 MemHandle MemAlloc(uint32_t size) {

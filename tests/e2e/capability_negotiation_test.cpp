@@ -97,7 +97,7 @@ TEST_F(CapabilityNegotiationTest, NegotiatedValuesReadBackAndEveryContainerIsFre
     TW_CAPABILITY query{ICAP_PIXELTYPE, TWON_DONTCARE16, nullptr};
     EXPECT_EQ(Dsm(&source, DG_CONTROL, DAT_CAPABILITY, MSG_QUERYSUPPORT, &query), TWRC_FAILURE);
     EXPECT_EQ(ConditionOf(&source), TWCC_BADPROTOCOL);
-    EXPECT_EQ(query.hContainer, nullptr);
+    EXPECT_EQ(static_cast<TW_HANDLE>(query.hContainer), nullptr);
 
     // MSG_RESET answers the restored value in a container the application frees.
     EXPECT_EQ(Get(MSG_RESET, CAP_XFERCOUNT), OneValueBytes(TWTY_INT16, 0xFFFFFFFF));

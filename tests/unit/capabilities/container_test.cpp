@@ -29,7 +29,7 @@ protected:
 
     // The container's bytes; the block is freed at the end of the test.
     std::vector<uint8_t> Bytes(const TW_CAPABILITY& cap) {
-        owned_.push_back(cap.hContainer);
+        owned_.push_back(static_cast<plat::MemHandle>(cap.hContainer));
         uint32_t size = plat::MemSize(cap.hContainer);
         auto* data = static_cast<const uint8_t*>(plat::MemLock(cap.hContainer));
         std::vector<uint8_t> bytes(data, data + size);
@@ -132,7 +132,7 @@ TEST_F(ContainerTest, EnumerationWithMoreItemsThanSlotsIsNotBuilt) {
     CapabilityEnum16 broken = {{0, 1, 2, 3}, TWTY_UINT16, 5, 0, 0};
     TW_CAPABILITY cap{ICAP_COMPRESSION, 0, nullptr};
     EXPECT_EQ(BuildEnumeration(&cap, broken), TWCC_BUMMER);
-    EXPECT_EQ(cap.hContainer, nullptr);
+    EXPECT_EQ(static_cast<TW_HANDLE>(cap.hContainer), nullptr);
     EXPECT_EQ(cap.ConType, 0);
 }
 
@@ -156,7 +156,7 @@ TEST_F(ContainerTest, AllocationOrLockFailureIsReportedAndLeavesNoBlock) {
                                : builder == 1 ? BuildEnumeration(&cap, pixelTypes)
                                               : BuildRange(&cap, range);
             EXPECT_EQ(result, TWCC_LOWMEMORY) << builder;
-            EXPECT_EQ(cap.hContainer, nullptr) << builder;
+            EXPECT_EQ(static_cast<TW_HANDLE>(cap.hContainer), nullptr) << builder;
             EXPECT_EQ(cap.ConType, 0x55) << builder;
             plat::host::ResetHostHooks();
         }

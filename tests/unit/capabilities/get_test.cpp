@@ -183,7 +183,7 @@ TEST_F(GetTest, BrightnessAndContrastAreScaledFromTheFrontSide) {
         EXPECT_EQ(Ask(MSG_GET, ICAP_BRIGHTNESS).bytes,
                   Range(TWTY_FIX32, -1000, 1000, 8, 0, row.value)) << row.level;
         // The range's current value is kept, the default stays 0.
-        EXPECT_EQ(CapabilityState.brightness.CurrentValue,
+        EXPECT_EQ(static_cast<TW_UINT32>(CapabilityState.brightness.CurrentValue),
                   static_cast<TW_UINT32>(static_cast<TW_UINT16>(row.value)));
         EXPECT_EQ(Ask(MSG_GETDEFAULT, ICAP_CONTRAST).bytes, OneValueFix32(0)) << row.level;
     }

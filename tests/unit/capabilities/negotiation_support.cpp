@@ -106,7 +106,7 @@ Outcome Set(TW_UINT16 capId, TW_UINT16 conType, const Bytes& container) {
     outcome.rc = Call(MSG_SET, &cap);
     outcome.cc = ConditionCode;
     outcome.conType = cap.ConType;
-    EXPECT_EQ(cap.hContainer, block) << "the application's handle was replaced";
+    EXPECT_EQ(static_cast<TW_HANDLE>(cap.hContainer), block) << "the application's handle was replaced";
     EXPECT_EQ(cap.ConType, conType);
     if (block != nullptr) {
         auto* data = static_cast<const uint8_t*>(plat::MemLock(block));

@@ -163,7 +163,7 @@ TEST_F(SetTest, BrightnessAndContrastSetBothSides) {
     ASSERT_EQ(Set(ICAP_BRIGHTNESS, TWON_ONEVALUE, OneValueFix32(1001)).rc, TWRC_FAILURE);
     EXPECT_EQ(ScanValues.levels[kLevelFrontBrightness], 191);
     EXPECT_EQ(ScanValues.levels[kLevelBackBrightness], 191);
-    EXPECT_EQ(CapabilityState.brightness.CurrentValue, 500u);
+    EXPECT_EQ(static_cast<TW_UINT32>(CapabilityState.brightness.CurrentValue), 500u);
 }
 
 TEST_F(SetTest, ResolutionWritesTheResolutionText) {
