@@ -76,7 +76,10 @@ uint8_t ManagerStatus() {
 
 void InstallScenario(const Scenario& scenario) {
     BusLockGuard guard;
-    gPending.clear();
+    // Requests of the old bus end as aborted, so that no caller polls forever.
+    std::vector<PendingRequest> dropped;
+    dropped.swap(gPending);
+    for (const PendingRequest& pending : dropped) PostStatus(*pending.request, SS_ABORTED);
     InstallBus(scenario);
     ClearCommandLog();
 }

@@ -19,7 +19,7 @@
 namespace vscan {
 
 // Replaces the process's virtual bus (devices, feeders, faults, delay) and
-// clears the command log. Requests still pending are dropped unanswered.
+// clears the command log. Requests still pending end with SS_ABORTED.
 void InstallScenario(const Scenario& scenario);
 
 // The two ASPI for Win32 entry points of the installed bus.

@@ -79,6 +79,17 @@ TEST_F(ScannerDiscoveryTest, OpensTheDefaultScenarioWithoutAScenarioFile) {
     EXPECT_EQ(CloseManager(), TWRC_SUCCESS);
 }
 
+// Every request stays pending for a while: the source polls each one to its end.
+TEST_F(ScannerDiscoveryTest, OpensWhenEveryRequestStaysPending) {
+    WriteScenario("Adapters=2\nDelayMs=2\n", kBusWithScannerAt1_5);
+    ASSERT_EQ(OpenManager(), TWRC_SUCCESS);
+    TW_IDENTITY source{};
+    ASSERT_EQ(OpenSource(source, kKorvexProductName), TWRC_SUCCESS);
+    EXPECT_TRUE(ShownMessageBoxes().empty());
+    EXPECT_EQ(CloseSource(source), TWRC_SUCCESS);
+    EXPECT_EQ(CloseManager(), TWRC_SUCCESS);
+}
+
 TEST_F(ScannerDiscoveryTest, FailedOpensShowTheirMessageAndAnswerBadProtocol) {
     struct Case {
         const char* what;
@@ -99,6 +110,8 @@ TEST_F(ScannerDiscoveryTest, FailedOpensShowTheirMessageAndAnswerBadProtocol) {
          "[Device scanner]\nAdapter=0\nTarget=0\nModel=ZR-DX961s\nProduct=ZR-DX999\n",
          "No Target Device !!"},
         {"manager not initialised", false, "Adapters=2\nState=NotInitialised\n", kBusWithScannerAt1_5,
+         "ASPI for Windows is not initialized !!"},
+        {"scenario file that does not parse", false, "Adapters=two\n", kBusWithScannerAt1_5,
          "ASPI for Windows is not initialized !!"},
     };
     for (const Case& c : cases) {

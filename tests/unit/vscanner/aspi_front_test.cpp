@@ -196,6 +196,17 @@ TEST(VScannerFront, AbortEndsAPendingRequestOnce) {
     EXPECT_TRUE(vscan::CommandLog().empty());
 }
 
+TEST(VScannerFront, InstallingAScenarioAbortsPendingRequests) {
+    vscan::Scenario scenario = TwoAdapters();
+    scenario.delayMs = 60000;
+    vscan::InstallScenario(scenario);
+    SRB_ExecSCSICmd request = TestUnitReadyRequest(1, 5);
+    ASSERT_EQ(vscan::VsSendASPI32Command(&request), SS_PENDING);
+    vscan::InstallScenario(TwoAdapters());
+    EXPECT_EQ(request.SRB_Status, SS_ABORTED);
+    EXPECT_EQ(vscan::PendingRequestCount(), 0u);
+}
+
 namespace {
 std::atomic<void*> gPosted{nullptr};
 std::atomic<uint8_t> gStatusWhenPosted{0};
