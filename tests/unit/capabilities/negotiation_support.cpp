@@ -109,6 +109,8 @@ Outcome Set(TW_UINT16 capId, TW_UINT16 conType, const Bytes& container) {
     EXPECT_EQ(static_cast<TW_HANDLE>(cap.hContainer), block) << "the application's handle was replaced";
     EXPECT_EQ(cap.ConType, conType);
     if (block != nullptr) {
+        EXPECT_EQ(static_cast<plat::host::HostBlockHeader*>(block)->lockCount, 0u)
+            << "container left locked";
         auto* data = static_cast<const uint8_t*>(plat::MemLock(block));
         EXPECT_EQ(Bytes(data, data + container.size()), container) << "container written";
         plat::MemUnlock(block);
