@@ -128,16 +128,23 @@ TW_UINT16 HandOver(TW_CAPABILITY* cap, TW_UINT32 size, TW_UINT16 conType, Fill f
 TW_UINT32 StoredItemBits(TW_UINT16 item) { return item; }
 TW_UINT32 StoredItemBits(TW_FIX32 item) { return Fix32Bits(item); }
 
+// A failed enumeration or range leaves no handle behind for the application
+// to free.
+TW_UINT16 ClearOnFailure(TW_CAPABILITY* cap, TW_UINT16 result) {
+    if (result != TWCC_SUCCESS) cap->hContainer = nullptr;
+    return result;
+}
+
 template <typename Enum>
 TW_UINT16 BuildEnumerationOf(TW_CAPABILITY* cap, const Enum& source) {
     if (cap == nullptr) return TWCC_BUMMER;
     TW_UINT32 width = OneValueReadWidth(source.itemType);
     if (width == 0 || width > sizeof(source.items[0]) || source.numItems > Enum::kSlots) {
-        return TWCC_BUMMER;
+        return ClearOnFailure(cap, TWCC_BUMMER);
     }
     TW_UINT32 size = ItemSize(source.itemType) * source.numItems + kEnumerationHeadSize +
                      kEnumerationSpare;
-    return HandOver(cap, size, TWON_ENUMERATION, [&](TW_UINT8* bytes) {
+    TW_UINT16 result = HandOver(cap, size, TWON_ENUMERATION, [&](TW_UINT8* bytes) {
         PutLittle(bytes + kItemTypeOffset, source.itemType, 2);
         PutLittle(bytes + kEnumNumItemsOffset, source.numItems, 4);
         PutLittle(bytes + kEnumCurrentIndexOffset, source.currentIndex, 4);
@@ -147,6 +154,7 @@ TW_UINT16 BuildEnumerationOf(TW_CAPABILITY* cap, const Enum& source) {
                       width);
         }
     });
+    return ClearOnFailure(cap, result);
 }
 
 }  // namespace
@@ -197,7 +205,7 @@ TW_UINT16 BuildEnumeration(TW_CAPABILITY* cap, const CapabilityEnumFix32& source
 
 TW_UINT16 BuildRange(TW_CAPABILITY* cap, const CapabilityRange& source) {
     if (cap == nullptr) return TWCC_BUMMER;
-    return HandOver(cap, kRangeSize, TWON_RANGE, [&](TW_UINT8* bytes) {
+    TW_UINT16 result = HandOver(cap, kRangeSize, TWON_RANGE, [&](TW_UINT8* bytes) {
         PutLittle(bytes + kItemTypeOffset, source.ItemType, 2);
         PutLittle(bytes + kRangeMinOffset, source.MinValue, 4);
         PutLittle(bytes + kRangeMaxOffset, source.MaxValue, 4);
@@ -205,6 +213,7 @@ TW_UINT16 BuildRange(TW_CAPABILITY* cap, const CapabilityRange& source) {
         PutLittle(bytes + kRangeDefaultOffset, source.DefaultValue, 4);
         PutLittle(bytes + kRangeCurrentOffset, source.CurrentValue, 4);
     });
+    return ClearOnFailure(cap, result);
 }
 
 int ReadOneValue(const TW_CAPABILITY* cap, TW_UINT32* destination) {

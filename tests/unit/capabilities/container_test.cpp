@@ -151,7 +151,8 @@ TEST_F(ContainerTest, AllocationOrLockFailureIsReportedAndLeavesNoBlock) {
     for (HostService service : {HostService::MemAlloc, HostService::MemLock}) {
         for (int builder = 0; builder < 3; ++builder) {
             plat::host::FailNextCalls(service, 1);
-            TW_CAPABILITY cap{ICAP_PIXELTYPE, 0x55, nullptr};
+            // A one value keeps whatever handle was there; the others clear it.
+            TW_CAPABILITY cap{ICAP_PIXELTYPE, 0x55, builder == 0 ? nullptr : &range};
             TW_UINT16 result = builder == 0   ? BuildOneValue(&cap, TWTY_UINT16, 1)
                                : builder == 1 ? BuildEnumeration(&cap, pixelTypes)
                                               : BuildRange(&cap, range);
