@@ -4,6 +4,8 @@
 
 #include <utility>
 
+#include "platform/host/host_hooks.h"
+
 namespace plat::host {
 
 HostDialog* DialogDriver::Live() const {
@@ -224,6 +226,38 @@ std::vector<LoggedMessage> TakeMessageLog() {
     return out;
 }
 
-void ResetDialogDriver() { ResetHostDialogs(); }
+namespace {
+std::function<int(const ShownMessageBox&)>& Answerer() {
+    static std::function<int(const ShownMessageBox&)> answerer;
+    return answerer;
+}
+
+int AnswerThroughDriver(WindowHandle, const char* text, const char* caption, uint32_t style) {
+    if (!Answerer()) return IDOK;
+    return Answerer()({text != nullptr ? text : "", caption != nullptr ? caption : "", style});
+}
+}  // namespace
+
+void SetMessageBoxAnswerer(std::function<int(const ShownMessageBox&)> answerer) {
+    Answerer() = std::move(answerer);
+    SetMessageBoxHandler(Answerer() ? AnswerThroughDriver : nullptr);
+}
+
+std::vector<ShownMessageBox> TakeMessageBoxes() {
+    std::vector<ShownMessageBox> out;
+    for (uint32_t i = 0; i < MessageBoxCount(); ++i) {
+        const RecordedMessageBox* box = RecordedMessageBoxAt(i);
+        if (box == nullptr) break;
+        out.push_back({box->text, box->caption, box->style});
+    }
+    ClearRecordedMessageBoxes();
+    return out;
+}
+
+void ResetDialogDriver() {
+    ResetHostDialogs();
+    SetMessageBoxAnswerer(nullptr);
+    ClearRecordedMessageBoxes();
+}
 
 }  // namespace plat::host

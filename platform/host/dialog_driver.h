@@ -93,6 +93,17 @@ uint32_t PendingExpectedModals();
 uint32_t UnexpectedModals();
 uint32_t UnansweredModals();  // dialogs a handler left open (ended with -1)
 
+// Message boxes (recorded by the host backend, see host_hooks.h): an answerer
+// that sees each box's text and caption; without one every box answers IDOK.
+struct ShownMessageBox {
+    std::string text;
+    std::string caption;
+    uint32_t style;
+};
+void SetMessageBoxAnswerer(std::function<int(const ShownMessageBox&)> answerer);
+// The boxes shown since the last call, oldest first.
+std::vector<ShownMessageBox> TakeMessageBoxes();
+
 // Delivers the queued messages of every open dialog (the application's loop).
 void DeliverAllPending();
 
@@ -100,7 +111,8 @@ void DeliverAllPending();
 void StartMessageLog();
 std::vector<LoggedMessage> TakeMessageLog();
 
-// Destroys every dialog and forgets queued messages, handlers and the log.
+// Destroys every dialog and forgets queued messages, handlers, the log, the
+// message box answerer and the recorded message boxes.
 void ResetDialogDriver();
 
 }  // namespace plat::host

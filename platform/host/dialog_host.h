@@ -71,7 +71,10 @@ struct LoggedMessage {
 };
 
 // A pending message: a posted window message, or a piece of user input that
-// the pump steps deliver (or drop) as one message.
+// the pump steps deliver (or drop) as one message. It is also the host's
+// native message: OfferDialogMessage takes a PendingMessage* where Windows
+// takes a MSG*, and delivers it when it is addressed to the dialog or one of
+// its controls.
 struct PendingMessage {
     WindowHandle target;  // a dialog or a control
     uint32_t message = 0;

@@ -233,7 +233,6 @@ TEST_F(HostDialogs, EnterEscapeAndTheCloseBox) {
     Commands();
     ASSERT_TRUE(d.Enter());  // the default button, the field keeps the focus
     EXPECT_EQ(Commands(), (std::vector<std::string>{"1:0"}));
-    ASSERT_TRUE(d.Focus(117) || true);
     ASSERT_TRUE(d.Click(117));
     Commands();
     ASSERT_TRUE(d.Enter());  // a focused push button takes Enter
@@ -365,6 +364,22 @@ TEST_F(HostDialogs, DestroyedDialogsAreSafeToName) {
     EXPECT_FALSE(d.Click(1));
     plat::DestroyDialog(d.Handle());
     EXPECT_EQ(plat::CreateModelessDialog("DC_SCANDLG", nullptr, nullptr, 0), nullptr);
+}
+
+TEST_F(HostDialogs, MessageBoxesAreAnsweredAndRecorded) {
+    DialogDriver d = Open("NUMBERINGBOX");
+    plat::host::SetMessageBoxAnswerer([](const plat::host::ShownMessageBox& box) {
+        return box.caption == "Question" ? plat::IDNO : plat::IDOK;
+    });
+    EXPECT_EQ(plat::ShowMessageBox(d.Handle(), "Sure?", "Question", plat::MB_YESNO), plat::IDNO);
+    EXPECT_EQ(plat::ShowMessageBox(d.Handle(), "Step Number is over the limit", "Setting Error Message",
+                                   plat::MB_OK | plat::MB_ICONEXCLAMATION | plat::MB_TASKMODAL),
+              plat::IDOK);
+    const std::vector<plat::host::ShownMessageBox> boxes = plat::host::TakeMessageBoxes();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[1].caption, "Setting Error Message");
+    EXPECT_EQ(boxes[1].style, plat::MB_OK | plat::MB_ICONEXCLAMATION | plat::MB_TASKMODAL);
+    EXPECT_TRUE(plat::host::TakeMessageBoxes().empty());
 }
 
 }  // namespace
