@@ -4,34 +4,14 @@
 // scanner, a scanner of another vendor and a manager that is not initialised
 // each fail the open with TWCC_BADPROTOCOL after their message.
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "tests/e2e/e2e_support.h"
+#include "tests/e2e/scanner_fixture.h"
 
 namespace {
 
-class ScannerDiscoveryTest : public ManagerTest {
-protected:
-    // Writes vscanner.ini with `devices` after a [Manager] section whose
-    // command log goes to the sandbox.
-    void WriteScenario(const std::string& manager, const std::string& devices) {
-        logPath = windowsDirectory / "vscanner.log";
-        WriteWindowsFile("vscanner.ini", "[Manager]\n" + manager + "CommandLog=" +
-                                             logPath.string() + "\n\n" + devices);
-    }
-
-    std::vector<std::string> LoggedCommands() const {
-        std::vector<std::string> lines;
-        std::ifstream in(logPath);
-        for (std::string line; std::getline(in, line);) lines.push_back(line);
-        return lines;
-    }
-
-    std::filesystem::path logPath;
-};
+using ScannerDiscoveryTest = ScannerScenarioTest;
 
 constexpr char kInquiryCdb[] = "cdb=12 00 00 00 60 00 ";
 
