@@ -148,13 +148,13 @@ std::optional<VirtualDevice> DeviceSnapshot(uint8_t adapter, uint8_t target) {
 }
 
 std::vector<uint8_t> ExpectedPage(const std::string& model, const WindowState& window,
-                                  uint32_t sheet, const SheetSpec& sheetSpec, uint8_t side) {
+                                  uint32_t sheet, const SheetSetup& sheetSetup, uint8_t side) {
     VirtualDevice device;
-    DeviceSpec spec;
-    spec.model = model;
-    InitDevice(device, spec);
+    DeviceSetup setup;
+    setup.model = model;
+    InitDevice(device, setup);
     return SynthesizePage(
-        PageForWindow(device.scanner, window, FedSheet{sheetSpec, sheet}, side));
+        PageForWindow(device.scanner, window, FedSheet{sheetSetup, sheet}, side));
 }
 
 }  // namespace vscan

@@ -49,9 +49,9 @@ void LogRequest(const SRB_ExecSCSICmd& request, const ScsiExchange* exchange,
 void InstallBus(const Scenario& scenario) {
     gScenario = scenario;
     gDevices.clear();
-    for (const DeviceSpec& spec : scenario.devices) {
+    for (const DeviceSetup& setup : scenario.devices) {
         auto device = std::make_unique<VirtualDevice>();
-        InitDevice(*device, spec);
+        InitDevice(*device, setup);
         gDevices.push_back(std::move(device));
     }
     SetCommandLogFile(scenario.logFile);
@@ -63,7 +63,7 @@ uint8_t BusAdapterCount() { return gScenario.adapterCount; }
 
 VirtualDevice* FindDevice(uint8_t adapter, uint8_t target) {
     for (auto& device : gDevices) {
-        if (device->spec.adapter == adapter && device->spec.target == target) return device.get();
+        if (device->setup.adapter == adapter && device->setup.target == target) return device.get();
     }
     return nullptr;
 }
@@ -153,7 +153,7 @@ uint8_t RunGetDeviceType(SRB_GDEVBlock& request) {
         request.SRB_Target < kTargetsPerAdapter ? FindDevice(request.SRB_HaId, request.SRB_Target)
                                                 : nullptr;
     if (device == nullptr || !device->present || request.SRB_Lun != 0) return SS_NO_DEVICE;
-    switch (device->spec.kind) {
+    switch (device->setup.kind) {
         case DeviceKind::Scanner: request.SRB_DeviceType = 0x06; break;
         case DeviceKind::Disk: request.SRB_DeviceType = 0x00; break;
         case DeviceKind::CdRom: request.SRB_DeviceType = 0x05; break;

@@ -3,30 +3,30 @@
 
 namespace vscan {
 
-FaultList ArmFaults(const std::vector<FaultSpec>& faults) {
+FaultList ArmFaults(const std::vector<FaultSetup>& faults) {
     FaultList armed;
-    for (const FaultSpec& fault : faults) armed.push_back(ArmedFault{fault, false});
+    for (const FaultSetup& fault : faults) armed.push_back(ArmedFault{fault, false});
     return armed;
 }
 
-const FaultSpec* TakeFeedFault(FaultList& faults, uint32_t sheet) {
+const FaultSetup* TakeFeedFault(FaultList& faults, uint32_t sheet) {
     for (ArmedFault& fault : faults) {
-        if (fault.fired || fault.spec.sheet != sheet || fault.spec.kind == FaultKind::TransferError)
+        if (fault.fired || fault.setup.sheet != sheet || fault.setup.kind == FaultKind::TransferError)
             continue;
         fault.fired = true;
-        return &fault.spec;
+        return &fault.setup;
     }
     return nullptr;
 }
 
-const FaultSpec* TakeTransferFault(FaultList& faults, uint32_t sheet, uint8_t side,
+const FaultSetup* TakeTransferFault(FaultList& faults, uint32_t sheet, uint8_t side,
                                    uint64_t begin, uint64_t end) {
     for (ArmedFault& fault : faults) {
-        if (fault.fired || fault.spec.kind != FaultKind::TransferError) continue;
-        if (fault.spec.sheet != sheet || fault.spec.side != side) continue;
-        if (fault.spec.byteOffset < begin || fault.spec.byteOffset >= end) continue;
+        if (fault.fired || fault.setup.kind != FaultKind::TransferError) continue;
+        if (fault.setup.sheet != sheet || fault.setup.side != side) continue;
+        if (fault.setup.byteOffset < begin || fault.setup.byteOffset >= end) continue;
         fault.fired = true;
-        return &fault.spec;
+        return &fault.setup;
     }
     return nullptr;
 }

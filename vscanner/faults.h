@@ -10,19 +10,19 @@
 namespace vscan {
 
 struct ArmedFault {
-    FaultSpec spec;
+    FaultSetup setup;
     bool fired = false;
 };
 
 using FaultList = std::vector<ArmedFault>;
 
-FaultList ArmFaults(const std::vector<FaultSpec>& faults);
+FaultList ArmFaults(const std::vector<FaultSetup>& faults);
 // The first unfired jam, double feed or disappearance of `sheet`, marked fired;
 // null when there is none.
-const FaultSpec* TakeFeedFault(FaultList& faults, uint32_t sheet);
+const FaultSetup* TakeFeedFault(FaultList& faults, uint32_t sheet);
 // The first unfired transfer error of `sheet` and `side` whose byte lies in
 // [begin, end), marked fired; null when there is none.
-const FaultSpec* TakeTransferFault(FaultList& faults, uint32_t sheet, uint8_t side,
+const FaultSetup* TakeTransferFault(FaultList& faults, uint32_t sheet, uint8_t side,
                                    uint64_t begin, uint64_t end);
 
 }  // namespace vscan

@@ -3,13 +3,13 @@
 
 namespace vscan {
 
-void LoadFeeder(FeederState& feeder, const DeviceSpec& spec) {
+void LoadFeeder(FeederState& feeder, const DeviceSetup& setup) {
     feeder = FeederState{};
     uint32_t number = 0;
-    for (const SheetSpec& sheet : spec.hopper) feeder.hopper.push_back(FedSheet{sheet, number++});
-    for (const SheetSpec& sheet : spec.manualSheets)
+    for (const SheetSetup& sheet : setup.hopper) feeder.hopper.push_back(FedSheet{sheet, number++});
+    for (const SheetSetup& sheet : setup.manualSheets)
         feeder.manualSheets.push_back(FedSheet{sheet, number++});
-    feeder.manualFeedPolls = spec.manualFeedPolls;
+    feeder.manualFeedPolls = setup.manualFeedPolls;
 }
 
 uint8_t PollPaperStatus(FeederState& feeder) {
@@ -22,7 +22,7 @@ uint8_t PollPaperStatus(FeederState& feeder) {
         }
     }
     if (feeder.hopper.empty()) return 0x00;
-    return static_cast<uint8_t>(0x20 | (feeder.hopper.front().spec.paperSizeCode & 0x0F));
+    return static_cast<uint8_t>(0x20 | (feeder.hopper.front().setup.paperSizeCode & 0x0F));
 }
 
 bool HasPaper(const FeederState& feeder) { return !feeder.hopper.empty(); }

@@ -14,7 +14,7 @@
 namespace vscan {
 
 struct FedSheet {
-    SheetSpec spec;
+    SheetSetup setup;
     uint32_t number = 0;  // over the whole scenario, from 0
 };
 
@@ -32,7 +32,7 @@ struct FeederState {
     uint64_t sideOffset[2] = {0, 0};   // bytes of the front and back already delivered
 };
 
-void LoadFeeder(FeederState& feeder, const DeviceSpec& spec);
+void LoadFeeder(FeederState& feeder, const DeviceSetup& setup);
 // One status poll: a manual sheet arrives after manualFeedPolls polls of an
 // empty hopper. Answers READ type 0x81 byte 0: 0x20 with paper, and the top
 // sheet's size code in the low 4 bits.

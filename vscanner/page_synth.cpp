@@ -13,7 +13,7 @@ uint32_t PixelPosition(uint32_t origin, uint32_t index, uint32_t resolution) {
     return origin + static_cast<uint32_t>(static_cast<uint64_t>(index) * 1200u / resolution);
 }
 
-uint8_t IntensityAt(const PageSpec& page, uint32_t pixel, uint32_t line) {
+uint8_t IntensityAt(const PageRequest& page, uint32_t pixel, uint32_t line) {
     const uint32_t column = page.mirror ? page.pixelsPerLine - 1 - pixel : pixel;
     const uint32_t x = PixelPosition(page.left, column, page.xResolution);
     const uint32_t y = PixelPosition(page.top, line, page.yResolution);
@@ -25,7 +25,7 @@ uint8_t IntensityAt(const PageSpec& page, uint32_t pixel, uint32_t line) {
 bool IsBlack(uint8_t intensity) { return intensity < 128; }
 
 // Gray levels as the scanner sends them: 0 black, except on generation 0.
-uint8_t GrayLevel(const PageSpec& page, uint8_t intensity, uint8_t maxLevel) {
+uint8_t GrayLevel(const PageRequest& page, uint8_t intensity, uint8_t maxLevel) {
     const uint8_t level = maxLevel == 255 ? intensity : static_cast<uint8_t>(intensity >> 4);
     return page.generation == 0 ? static_cast<uint8_t>(maxLevel - level) : level;
 }
@@ -52,18 +52,18 @@ uint8_t DocumentIntensity(uint32_t sheet, uint8_t side, uint32_t x, uint32_t y) 
     return 240;
 }
 
-uint32_t BytesPerLine(const PageSpec& page) {
+uint32_t BytesPerLine(const PageRequest& page) {
     if (page.composition == 2 && page.bitsPerPixel == 8) return page.pixelsPerLine;
     if (page.composition == 2 && page.bitsPerPixel == 4)
         return static_cast<uint32_t>((static_cast<uint64_t>(page.pixelsPerLine) + 1) / 2);
     return static_cast<uint32_t>((static_cast<uint64_t>(page.pixelsPerLine) + 7) / 8);
 }
 
-uint64_t PageBytes(const PageSpec& page) {
+uint64_t PageBytes(const PageRequest& page) {
     return static_cast<uint64_t>(BytesPerLine(page)) * page.lines;
 }
 
-void SynthesizeLine(const PageSpec& page, uint32_t line, uint8_t* out) {
+void SynthesizeLine(const PageRequest& page, uint32_t line, uint8_t* out) {
     const uint32_t bytes = BytesPerLine(page);
     std::fill(out, out + bytes, uint8_t{0});
     for (uint32_t pixel = 0; pixel < page.pixelsPerLine; ++pixel) {
@@ -79,7 +79,7 @@ void SynthesizeLine(const PageSpec& page, uint32_t line, uint8_t* out) {
     }
 }
 
-std::vector<uint8_t> SynthesizePage(const PageSpec& page) {
+std::vector<uint8_t> SynthesizePage(const PageRequest& page) {
     std::vector<uint8_t> bytes(static_cast<size_t>(PageBytes(page)));
     const uint32_t perLine = BytesPerLine(page);
     for (uint32_t line = 0; line < page.lines; ++line) {
@@ -88,7 +88,7 @@ std::vector<uint8_t> SynthesizePage(const PageSpec& page) {
     return bytes;
 }
 
-void CopyPageBytes(const PageSpec& page, uint64_t offset, uint32_t count, uint8_t* out) {
+void CopyPageBytes(const PageRequest& page, uint64_t offset, uint32_t count, uint8_t* out) {
     const uint32_t perLine = BytesPerLine(page);
     if (perLine == 0 || count == 0) return;
     std::vector<uint8_t> lineBytes(perLine);

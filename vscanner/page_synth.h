@@ -1,7 +1,7 @@
 // Synthetic page content: a deterministic image for each sheet and side, laid
 // out in physical units (so the same sheet looks alike at every resolution)
 // and delivered in the scanner's pixel conventions. The content is a function
-// of the PageSpec alone, so tests can compute the bytes a READ must deliver.
+// of the PageRequest alone, so tests can compute the bytes a READ must deliver.
 //
 // Rendering runs in stages so that later features slot in between them:
 // intensity (the document: today synthetic, later an image file) ->
@@ -14,7 +14,7 @@
 
 namespace vscan {
 
-struct PageSpec {
+struct PageRequest {
     uint8_t generation = 1;   // gray 0 is white on generation 0, black otherwise
     uint32_t sheet = 0;       // the sheet's number over the whole scenario
     uint8_t side = 0x00;      // 0x00 front, 0x80 back
@@ -31,15 +31,15 @@ struct PageSpec {
     bool mirror = false;
 };
 
-uint32_t BytesPerLine(const PageSpec& page);
-uint64_t PageBytes(const PageSpec& page);  // lines x bytes per line
+uint32_t BytesPerLine(const PageRequest& page);
+uint64_t PageBytes(const PageRequest& page);  // lines x bytes per line
 
 // Writes line `line` (0 = top) into `out`, which holds BytesPerLine bytes.
-void SynthesizeLine(const PageSpec& page, uint32_t line, uint8_t* out);
+void SynthesizeLine(const PageRequest& page, uint32_t line, uint8_t* out);
 // The whole page, top line first, as READ type 0x00 delivers it.
-std::vector<uint8_t> SynthesizePage(const PageSpec& page);
+std::vector<uint8_t> SynthesizePage(const PageRequest& page);
 // Copies `count` bytes of the page starting at byte `offset` into `out`.
-void CopyPageBytes(const PageSpec& page, uint64_t offset, uint32_t count, uint8_t* out);
+void CopyPageBytes(const PageRequest& page, uint64_t offset, uint32_t count, uint8_t* out);
 
 // The intensity of the document at a physical point (1/1200 inch from the
 // sheet's top left corner): 0 black .. 255 white.

@@ -90,14 +90,14 @@ void Inquiry(VirtualDevice& device, ScsiExchange& exchange) {
         return;
     }
     uint8_t reply[kInquiryLength] = {};
-    reply[0] = PeripheralType(device.spec.kind);
-    reply[1] = device.spec.kind == DeviceKind::CdRom ? 0x80 : 0x00;
+    reply[0] = PeripheralType(device.setup.kind);
+    reply[1] = device.setup.kind == DeviceKind::CdRom ? 0x80 : 0x00;
     reply[2] = 0x02;  // SCSI-2
     reply[3] = 0x02;  // response data format
     reply[4] = static_cast<uint8_t>(kInquiryLength - 5);
-    CopyPadded(reply + 8, device.spec.vendor, 8);
-    CopyPadded(reply + 16, device.spec.product, 16);
-    CopyPadded(reply + 32, device.spec.revision, 4);
+    CopyPadded(reply + 8, device.setup.vendor, 8);
+    CopyPadded(reply + 16, device.setup.product, 16);
+    CopyPadded(reply + 32, device.setup.revision, 4);
     const uint32_t count = std::min<uint32_t>(exchange.cdb[4], kInquiryLength);
     std::memcpy(exchange.buffer, reply, count);
     exchange.bytesIn = count;
@@ -203,7 +203,7 @@ bool WindowFieldsValid(const ScannerRuntime& scanner, const WindowState& window)
     uint32_t lines = 0;
     ImageSizeFromWindow(window, pixelsPerLine, lines);
     if (pixelsPerLine == 0 || lines == 0) return false;
-    PageSpec page;
+    PageRequest page;
     page.composition = window.composition;
     page.bitsPerPixel = window.bitsPerPixel;
     page.pixelsPerLine = pixelsPerLine;
@@ -290,7 +290,7 @@ void ReadImageSize(ScannerRuntime& scanner, ScsiExchange& exchange, uint32_t len
     uint32_t pixelsPerLine = 0;
     uint32_t lines = 0;
     ImageSizeFromWindow(window, pixelsPerLine, lines);
-    PageSpec page;
+    PageRequest page;
     page.composition = window.composition;
     page.bitsPerPixel = window.bitsPerPixel;
     page.pixelsPerLine = pixelsPerLine;
@@ -322,7 +322,7 @@ bool FeedSheet(VirtualDevice& device, ScsiExchange& exchange, uint8_t number) {
         return false;
     }
     const FedSheet sheet = TakeTopSheet(scanner.feeder);
-    if (const FaultSpec* fault = TakeFeedFault(scanner.faults, sheet.number)) {
+    if (const FaultSetup* fault = TakeFeedFault(scanner.faults, sheet.number)) {
         scanner.feeder.inTransport = false;
         switch (fault->kind) {
             case FaultKind::Jam: Fail(scanner, exchange, Sense::Jam); return false;
@@ -360,7 +360,7 @@ void ReadImage(VirtualDevice& device, ScsiExchange& exchange, uint32_t length) {
         }
         if (!FeedSheet(device, exchange, number)) return;
     }
-    const PageSpec page = PageForWindow(scanner, window, feeder.transport, side);
+    const PageRequest page = PageForWindow(scanner, window, feeder.transport, side);
     const uint64_t total = PageBytes(page);
     uint64_t& offset = feeder.sideOffset[SideIndex(side)];
     const uint64_t remaining = total - std::min(offset, total);
@@ -447,9 +447,9 @@ void ImageSizeFromWindow(const WindowState& window, uint32_t& pixelsPerLine, uin
         (static_cast<uint64_t>(window.length) * window.yResolution + 600) / 1200);
 }
 
-PageSpec PageForWindow(const ScannerRuntime& scanner, const WindowState& window,
+PageRequest PageForWindow(const ScannerRuntime& scanner, const WindowState& window,
                        const FedSheet& sheet, uint8_t side) {
-    PageSpec page;
+    PageRequest page;
     page.generation = scanner.model.generation;
     page.sheet = sheet.number;
     page.side = side;
@@ -460,28 +460,28 @@ PageSpec PageForWindow(const ScannerRuntime& scanner, const WindowState& window,
     page.left = window.left;
     page.top = window.top;
     ImageSizeFromWindow(window, page.pixelsPerLine, page.lines);
-    page.sheetWidth = sheet.spec.width;
-    page.sheetLength = sheet.spec.length;
+    page.sheetWidth = sheet.setup.width;
+    page.sheetLength = sheet.setup.length;
     page.mirror = window.mirror == 0x80;
     return page;
 }
 
-void InitDevice(VirtualDevice& device, const DeviceSpec& spec) {
-    device.spec = spec;
+void InitDevice(VirtualDevice& device, const DeviceSetup& setup) {
+    device.setup = setup;
     device.present = true;
     device.scanner = ScannerRuntime{};
     ScannerRuntime& scanner = device.scanner;
-    if (const ModelInfo* model = FindModel(spec.model.c_str())) {
+    if (const ModelInfo* model = FindModel(setup.model.c_str())) {
         scanner.model = *model;
         scanner.knownModel = true;
     } else {
         scanner.model = ModelInfo{"", 1, 0, 1};
     }
-    scanner.notReadyLeft = spec.notReadyPolls;
-    scanner.notReadyKind = spec.notReadyKind;
-    scanner.neverReady = spec.neverReady;
-    LoadFeeder(scanner.feeder, spec);
-    scanner.faults = ArmFaults(spec.faults);
+    scanner.notReadyLeft = setup.notReadyPolls;
+    scanner.notReadyKind = setup.notReadyKind;
+    scanner.neverReady = setup.neverReady;
+    LoadFeeder(scanner.feeder, setup);
+    scanner.faults = ArmFaults(setup.faults);
 }
 
 void ExecuteCommand(VirtualDevice& device, ScsiExchange& exchange) {
@@ -494,7 +494,7 @@ void ExecuteCommand(VirtualDevice& device, ScsiExchange& exchange) {
         RequestSense(device, exchange);
         return;
     }
-    if (device.spec.kind == DeviceKind::Scanner) {
+    if (device.setup.kind == DeviceKind::Scanner) {
         ScannerCommand(device, exchange);
         return;
     }

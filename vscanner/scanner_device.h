@@ -77,7 +77,7 @@ struct ScannerRuntime {
 };
 
 struct VirtualDevice {
-    DeviceSpec spec;
+    DeviceSetup setup;
     bool present = true;  // false once the device has disappeared
     ScannerRuntime scanner;
 };
@@ -104,12 +104,12 @@ struct DataPhase {
 };
 DataPhase DataPhaseOf(const uint8_t* cdb);
 
-void InitDevice(VirtualDevice& device, const DeviceSpec& spec);
+void InitDevice(VirtualDevice& device, const DeviceSetup& setup);
 void ExecuteCommand(VirtualDevice& device, ScsiExchange& exchange);
 
 // The page a READ of `side` delivers for the sheet in the transport, from the
 // window of that side (geometry rounded as ImageSizeFromWindow does).
-PageSpec PageForWindow(const ScannerRuntime& scanner, const WindowState& window,
+PageRequest PageForWindow(const ScannerRuntime& scanner, const WindowState& window,
                        const FedSheet& sheet, uint8_t side);
 // Pixels per line and lines of a window: width x resolution / 1200 and
 // length x resolution / 1200, each rounded to the nearest whole pixel.

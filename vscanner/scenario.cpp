@@ -5,39 +5,39 @@
 
 namespace vscan {
 
-DeviceSpec MakeScanner(const std::string& model, uint8_t adapter, uint8_t target) {
-    DeviceSpec spec;
-    spec.adapter = adapter;
-    spec.target = target;
-    spec.kind = DeviceKind::Scanner;
-    spec.vendor = kScannerVendors[0];
-    spec.product = model;
-    spec.revision = "1.00";
-    spec.model = model;
-    return spec;
+DeviceSetup MakeScanner(const std::string& model, uint8_t adapter, uint8_t target) {
+    DeviceSetup setup;
+    setup.adapter = adapter;
+    setup.target = target;
+    setup.kind = DeviceKind::Scanner;
+    setup.vendor = kScannerVendors[0];
+    setup.product = model;
+    setup.revision = "1.00";
+    setup.model = model;
+    return setup;
 }
 
-DeviceSpec MakeDevice(DeviceKind kind, const std::string& vendor, const std::string& product,
+DeviceSetup MakeDevice(DeviceKind kind, const std::string& vendor, const std::string& product,
                       uint8_t adapter, uint8_t target) {
-    DeviceSpec spec;
-    spec.adapter = adapter;
-    spec.target = target;
-    spec.kind = kind;
-    spec.vendor = vendor;
-    spec.product = product;
-    spec.revision = "1.0 ";
-    return spec;
+    DeviceSetup setup;
+    setup.adapter = adapter;
+    setup.target = target;
+    setup.kind = kind;
+    setup.vendor = vendor;
+    setup.product = product;
+    setup.revision = "1.0 ";
+    return setup;
 }
 
-SheetSpec MakeSheet(const std::string& paperName) {
+SheetSetup MakeSheet(const std::string& paperName) {
     const PaperInfo* paper = FindPaper(paperName.c_str());
     if (paper == nullptr) paper = &kPapers[0];
-    return SheetSpec{paper->code, paper->width, paper->length};
+    return SheetSetup{paper->code, paper->width, paper->length};
 }
 
 Scenario DefaultScenario() {
     Scenario scenario;
-    DeviceSpec scanner = MakeScanner("ZR-DX961s", 0, 0);
+    DeviceSetup scanner = MakeScanner("ZR-DX961s", 0, 0);
     for (int i = 0; i < 3; ++i) scanner.hopper.push_back(MakeSheet("Letter"));
     scenario.devices.push_back(scanner);
     return scenario;

@@ -15,7 +15,7 @@ enum class DeviceKind : uint8_t { Scanner, Disk, CdRom };
 // The sense a scanner reports while it is not ready.
 enum class NotReadyKind : uint8_t { BecomingReady, DoorOpen, NotReady };
 
-struct SheetSpec {
+struct SheetSetup {
     uint8_t paperSizeCode = 7;  // the code READ type 0x81 reports for it
     uint32_t width = 10200;     // 1/1200 inch
     uint32_t length = 13200;    // 1/1200 inch
@@ -30,14 +30,14 @@ enum class FaultKind : uint8_t {
 
 // Sheets are numbered from 0 in the order they leave the feeder over the whole
 // scenario (hopper first, then the manual-feed sheets); each fault fires once.
-struct FaultSpec {
+struct FaultSetup {
     FaultKind kind = FaultKind::Jam;
     uint32_t sheet = 0;
     uint8_t side = 0x00;      // TransferError: 0x00 front, 0x80 back
     uint32_t byteOffset = 0;  // TransferError: first byte that cannot be delivered
 };
 
-struct DeviceSpec {
+struct DeviceSetup {
     uint8_t adapter = 0;
     uint8_t target = 0;
     DeviceKind kind = DeviceKind::Scanner;
@@ -48,10 +48,10 @@ struct DeviceSpec {
     uint32_t notReadyPolls = 0;  // TEST UNIT READY answers not ready this many times
     NotReadyKind notReadyKind = NotReadyKind::BecomingReady;
     bool neverReady = false;
-    std::vector<SheetSpec> hopper;
-    std::vector<SheetSpec> manualSheets;  // put on the feeder one by one when it is empty
+    std::vector<SheetSetup> hopper;
+    std::vector<SheetSetup> manualSheets;  // put on the feeder one by one when it is empty
     uint32_t manualFeedPolls = 1;         // status polls (READ type 0x81) per manual sheet
-    std::vector<FaultSpec> faults;
+    std::vector<FaultSetup> faults;
 };
 
 // What GetASPI32SupportInfo reports as its status.
@@ -62,17 +62,17 @@ struct Scenario {
     ManagerState state = ManagerState::Ready;
     uint32_t delayMs = 0;    // requests stay pending this long (0: complete in the call)
     std::string logFile;     // every SCSI command is appended here as a text line
-    std::vector<DeviceSpec> devices;
+    std::vector<DeviceSetup> devices;
 };
 
 // A scanner of `model` (a name of the model table, or any text for a scanner
 // that no model matches) with the first accepted vendor identification.
-DeviceSpec MakeScanner(const std::string& model, uint8_t adapter, uint8_t target);
+DeviceSetup MakeScanner(const std::string& model, uint8_t adapter, uint8_t target);
 // A device of another vendor or type.
-DeviceSpec MakeDevice(DeviceKind kind, const std::string& vendor, const std::string& product,
+DeviceSetup MakeDevice(DeviceKind kind, const std::string& vendor, const std::string& product,
                       uint8_t adapter, uint8_t target);
 // A sheet of a named standard paper ("Letter", "A4", ...); Letter for an unknown name.
-SheetSpec MakeSheet(const std::string& paperName);
+SheetSetup MakeSheet(const std::string& paperName);
 
 // One generation 8 duplex scanner (ZR-DX961s) on adapter 0, target 0, with
 // three Letter sheets in its hopper.

@@ -12,7 +12,7 @@ Scenario WithScanner(const std::string& model, const std::string& paper, int she
                      uint8_t adapter = 0, uint8_t target = 0) {
     Scenario scenario;
     scenario.adapterCount = static_cast<uint8_t>(adapter + 1);
-    DeviceSpec scanner = MakeScanner(model, adapter, target);
+    DeviceSetup scanner = MakeScanner(model, adapter, target);
     for (int i = 0; i < sheets; ++i) scanner.hopper.push_back(MakeSheet(paper));
     scenario.devices.push_back(scanner);
     return scenario;
@@ -20,7 +20,7 @@ Scenario WithScanner(const std::string& model, const std::string& paper, int she
 
 Scenario WithFault(FaultKind kind, uint32_t sheet, uint32_t byteOffset = 0) {
     Scenario scenario = WithScanner("ZR-DX961", "Letter", 3);
-    scenario.devices[0].faults.push_back(FaultSpec{kind, sheet, 0x00, byteOffset});
+    scenario.devices[0].faults.push_back(FaultSetup{kind, sheet, 0x00, byteOffset});
     return scenario;
 }
 

@@ -74,9 +74,9 @@ bool ParseSwitch(const std::string& text, bool& out) {
 }
 
 // A sheet: a paper name ("A4") or "code:width:length" in 1/1200 inch.
-bool ParseSheet(const std::string& text, SheetSpec& sheet) {
+bool ParseSheet(const std::string& text, SheetSetup& sheet) {
     if (const PaperInfo* paper = FindPaper(text.c_str())) {
-        sheet = SheetSpec{paper->code, paper->width, paper->length};
+        sheet = SheetSetup{paper->code, paper->width, paper->length};
         return true;
     }
     const std::vector<std::string> parts = Split(text, ':');
@@ -85,21 +85,21 @@ bool ParseSheet(const std::string& text, SheetSpec& sheet) {
            ParseInto(parts[2], 0xFFFFFFFFu, sheet.length) && sheet.width > 0 && sheet.length > 0;
 }
 
-bool ParseSheets(const std::string& text, std::vector<SheetSpec>& sheets) {
+bool ParseSheets(const std::string& text, std::vector<SheetSetup>& sheets) {
     sheets.clear();
     if (text.empty()) return true;
     for (const std::string& item : Split(text, ',')) {
-        SheetSpec sheet;
+        SheetSetup sheet;
         if (!ParseSheet(item, sheet)) return false;
         sheets.push_back(sheet);
     }
     return true;
 }
 
-bool ParseSheetFaults(const std::string& text, FaultKind kind, std::vector<FaultSpec>& faults) {
+bool ParseSheetFaults(const std::string& text, FaultKind kind, std::vector<FaultSetup>& faults) {
     if (text.empty()) return true;
     for (const std::string& item : Split(text, ',')) {
-        FaultSpec fault;
+        FaultSetup fault;
         fault.kind = kind;
         if (!ParseInto(item, 0xFFFFFFFFu, fault.sheet)) return false;
         faults.push_back(fault);
@@ -108,11 +108,11 @@ bool ParseSheetFaults(const std::string& text, FaultKind kind, std::vector<Fault
 }
 
 // "sheet:side:offset" with side "front" or "back".
-bool ParseTransferFaults(const std::string& text, std::vector<FaultSpec>& faults) {
+bool ParseTransferFaults(const std::string& text, std::vector<FaultSetup>& faults) {
     if (text.empty()) return true;
     for (const std::string& item : Split(text, ',')) {
         const std::vector<std::string> parts = Split(item, ':');
-        FaultSpec fault;
+        FaultSetup fault;
         fault.kind = FaultKind::TransferError;
         if (parts.size() != 3 || !ParseInto(parts[0], 0xFFFFFFFFu, fault.sheet) ||
             !ParseInto(parts[2], 0xFFFFFFFFu, fault.byteOffset))
@@ -131,7 +131,7 @@ bool ParseTransferFaults(const std::string& text, std::vector<FaultSpec>& faults
 }
 
 struct PendingDevice {
-    DeviceSpec spec;
+    DeviceSetup setup;
     bool vendorGiven = false;
     bool productGiven = false;
     bool revisionGiven = false;
@@ -161,83 +161,83 @@ bool ApplyManagerKey(Scenario& scenario, const std::string& key, const std::stri
 }
 
 bool ApplyDeviceKey(PendingDevice& device, const std::string& key, const std::string& value) {
-    DeviceSpec& spec = device.spec;
+    DeviceSetup& setup = device.setup;
     if (key == "type") {
         const std::string kind = Lower(value);
         if (kind == "scanner") {
-            spec.kind = DeviceKind::Scanner;
+            setup.kind = DeviceKind::Scanner;
         } else if (kind == "disk") {
-            spec.kind = DeviceKind::Disk;
+            setup.kind = DeviceKind::Disk;
         } else if (kind == "cdrom") {
-            spec.kind = DeviceKind::CdRom;
+            setup.kind = DeviceKind::CdRom;
         } else {
             return false;
         }
         return true;
     }
-    if (key == "adapter") return ParseInto(value, 255, spec.adapter);
-    if (key == "target") return ParseInto(value, 7, spec.target);
+    if (key == "adapter") return ParseInto(value, 255, setup.adapter);
+    if (key == "target") return ParseInto(value, 7, setup.target);
     if (key == "model") {
-        spec.model = value;
+        setup.model = value;
         return true;
     }
     if (key == "vendor") {
-        spec.vendor = value;
+        setup.vendor = value;
         device.vendorGiven = true;
         return value.size() <= 8;
     }
     if (key == "product") {
-        spec.product = value;
+        setup.product = value;
         device.productGiven = true;
         return value.size() <= 16;
     }
     if (key == "revision") {
-        spec.revision = value;
+        setup.revision = value;
         device.revisionGiven = true;
         return value.size() <= 4;
     }
-    if (key == "notready") return ParseInto(value, 0xFFFFFFFFu, spec.notReadyPolls);
+    if (key == "notready") return ParseInto(value, 0xFFFFFFFFu, setup.notReadyPolls);
     if (key == "notreadysense") {
         const std::string kind = Lower(value);
         if (kind == "becomingready") {
-            spec.notReadyKind = NotReadyKind::BecomingReady;
+            setup.notReadyKind = NotReadyKind::BecomingReady;
         } else if (kind == "dooropen") {
-            spec.notReadyKind = NotReadyKind::DoorOpen;
+            setup.notReadyKind = NotReadyKind::DoorOpen;
         } else if (kind == "notready") {
-            spec.notReadyKind = NotReadyKind::NotReady;
+            setup.notReadyKind = NotReadyKind::NotReady;
         } else {
             return false;
         }
         return true;
     }
-    if (key == "neverready") return ParseSwitch(value, spec.neverReady);
-    if (key == "hopper") return ParseSheets(value, spec.hopper);
-    if (key == "manualfeed") return ParseSheets(value, spec.manualSheets);
-    if (key == "manualfeedpolls") return ParseInto(value, 0xFFFFFFFFu, spec.manualFeedPolls);
-    if (key == "jam") return ParseSheetFaults(value, FaultKind::Jam, spec.faults);
-    if (key == "doublefeed") return ParseSheetFaults(value, FaultKind::DoubleFeed, spec.faults);
-    if (key == "disappear") return ParseSheetFaults(value, FaultKind::Disappear, spec.faults);
-    if (key == "transfererror") return ParseTransferFaults(value, spec.faults);
+    if (key == "neverready") return ParseSwitch(value, setup.neverReady);
+    if (key == "hopper") return ParseSheets(value, setup.hopper);
+    if (key == "manualfeed") return ParseSheets(value, setup.manualSheets);
+    if (key == "manualfeedpolls") return ParseInto(value, 0xFFFFFFFFu, setup.manualFeedPolls);
+    if (key == "jam") return ParseSheetFaults(value, FaultKind::Jam, setup.faults);
+    if (key == "doublefeed") return ParseSheetFaults(value, FaultKind::DoubleFeed, setup.faults);
+    if (key == "disappear") return ParseSheetFaults(value, FaultKind::Disappear, setup.faults);
+    if (key == "transfererror") return ParseTransferFaults(value, setup.faults);
     return false;
 }
 
 void FinishDevice(PendingDevice& device, Scenario& scenario) {
-    DeviceSpec& spec = device.spec;
-    if (spec.kind == DeviceKind::Scanner) {
-        if (!device.vendorGiven) spec.vendor = kScannerVendors[0];
-        if (!device.productGiven) spec.product = spec.model;
-        if (!device.revisionGiven) spec.revision = "1.00";
+    DeviceSetup& setup = device.setup;
+    if (setup.kind == DeviceKind::Scanner) {
+        if (!device.vendorGiven) setup.vendor = kScannerVendors[0];
+        if (!device.productGiven) setup.product = setup.model;
+        if (!device.revisionGiven) setup.revision = "1.00";
     }
-    scenario.devices.push_back(spec);
+    scenario.devices.push_back(setup);
 }
 
 std::string LineError(size_t line, const std::string& what) {
     return "line " + std::to_string(line) + ": " + what;
 }
 
-std::string JoinSheets(const std::vector<SheetSpec>& sheets) {
+std::string JoinSheets(const std::vector<SheetSetup>& sheets) {
     std::string text;
-    for (const SheetSpec& sheet : sheets) {
+    for (const SheetSetup& sheet : sheets) {
         if (!text.empty()) text += ",";
         std::string name;
         for (const PaperInfo& paper : kPapers) {
@@ -253,9 +253,9 @@ std::string JoinSheets(const std::vector<SheetSpec>& sheets) {
     return text;
 }
 
-std::string JoinFaultSheets(const std::vector<FaultSpec>& faults, FaultKind kind) {
+std::string JoinFaultSheets(const std::vector<FaultSetup>& faults, FaultKind kind) {
     std::string text;
-    for (const FaultSpec& fault : faults) {
+    for (const FaultSetup& fault : faults) {
         if (fault.kind != kind) continue;
         if (!text.empty()) text += ",";
         if (kind == FaultKind::TransferError) {
@@ -344,10 +344,10 @@ bool ParseScenario(const std::string& text, Scenario& scenario, std::string& err
         }
     }
     for (PendingDevice& device : devices) {
-        for (const DeviceSpec& placed : scenario.devices) {
-            if (placed.adapter == device.spec.adapter && placed.target == device.spec.target) {
-                error = "two devices at adapter " + std::to_string(device.spec.adapter) +
-                        ", target " + std::to_string(device.spec.target);
+        for (const DeviceSetup& placed : scenario.devices) {
+            if (placed.adapter == device.setup.adapter && placed.target == device.setup.target) {
+                error = "two devices at adapter " + std::to_string(device.setup.adapter) +
+                        ", target " + std::to_string(device.setup.target);
                 return false;
             }
         }
@@ -364,22 +364,22 @@ std::string FormatScenario(const Scenario& scenario) {
     out << "DelayMs=" << scenario.delayMs << "\n";
     if (!scenario.logFile.empty()) out << "CommandLog=" << scenario.logFile << "\n";
     int index = 1;
-    for (const DeviceSpec& spec : scenario.devices) {
+    for (const DeviceSetup& setup : scenario.devices) {
         out << "\n[Device" << index++ << "]\n";
-        out << "Type=" << KindName(spec.kind) << "\n";
-        out << "Adapter=" << static_cast<unsigned>(spec.adapter) << "\n";
-        out << "Target=" << static_cast<unsigned>(spec.target) << "\n";
-        if (!spec.model.empty()) out << "Model=" << spec.model << "\n";
-        out << "Vendor=\"" << spec.vendor << "\"\n";
-        out << "Product=\"" << spec.product << "\"\n";
-        out << "Revision=\"" << spec.revision << "\"\n";
-        if (spec.kind != DeviceKind::Scanner) continue;
-        out << "NotReady=" << spec.notReadyPolls << "\n";
-        out << "NotReadySense=" << NotReadyName(spec.notReadyKind) << "\n";
-        out << "NeverReady=" << (spec.neverReady ? "ON" : "OFF") << "\n";
-        out << "Hopper=" << JoinSheets(spec.hopper) << "\n";
-        out << "ManualFeed=" << JoinSheets(spec.manualSheets) << "\n";
-        out << "ManualFeedPolls=" << spec.manualFeedPolls << "\n";
+        out << "Type=" << KindName(setup.kind) << "\n";
+        out << "Adapter=" << static_cast<unsigned>(setup.adapter) << "\n";
+        out << "Target=" << static_cast<unsigned>(setup.target) << "\n";
+        if (!setup.model.empty()) out << "Model=" << setup.model << "\n";
+        out << "Vendor=\"" << setup.vendor << "\"\n";
+        out << "Product=\"" << setup.product << "\"\n";
+        out << "Revision=\"" << setup.revision << "\"\n";
+        if (setup.kind != DeviceKind::Scanner) continue;
+        out << "NotReady=" << setup.notReadyPolls << "\n";
+        out << "NotReadySense=" << NotReadyName(setup.notReadyKind) << "\n";
+        out << "NeverReady=" << (setup.neverReady ? "ON" : "OFF") << "\n";
+        out << "Hopper=" << JoinSheets(setup.hopper) << "\n";
+        out << "ManualFeed=" << JoinSheets(setup.manualSheets) << "\n";
+        out << "ManualFeedPolls=" << setup.manualFeedPolls << "\n";
         const std::pair<const char*, FaultKind> faultKeys[] = {
             {"Jam", FaultKind::Jam},
             {"DoubleFeed", FaultKind::DoubleFeed},
@@ -387,7 +387,7 @@ std::string FormatScenario(const Scenario& scenario) {
             {"TransferError", FaultKind::TransferError},
         };
         for (const auto& [key, kind] : faultKeys) {
-            const std::string list = JoinFaultSheets(spec.faults, kind);
+            const std::string list = JoinFaultSheets(setup.faults, kind);
             if (!list.empty()) out << key << "=" << list << "\n";
         }
     }

@@ -44,8 +44,8 @@ std::optional<VirtualDevice> DeviceSnapshot(uint8_t adapter, uint8_t target);
 
 // The bytes READ type 0x00 delivers for scenario sheet `sheet` and `side`
 // under the window `window` of a scanner of `model` (name of the model table;
-// unknown names behave as generation 1). The sheet's paper is `sheetSpec`.
+// unknown names behave as generation 1). The sheet's paper is `sheetSetup`.
 std::vector<uint8_t> ExpectedPage(const std::string& model, const WindowState& window,
-                                  uint32_t sheet, const SheetSpec& sheetSpec, uint8_t side);
+                                  uint32_t sheet, const SheetSetup& sheetSetup, uint8_t side);
 
 }  // namespace vscan

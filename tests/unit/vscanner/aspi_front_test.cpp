@@ -226,12 +226,3 @@ TEST(VScannerFront, PostingRoutineRunsAfterTheStatusIsSet) {
     EXPECT_EQ(gPosted.load(), &request);
     EXPECT_EQ(gStatusWhenPosted.load(), SS_COMP);
 }
-
-TEST(VScannerFront, EntryPointLookup) {
-    EXPECT_EQ(vscan::LookupAspiSymbol("GetASPI32SupportInfo"),
-              reinterpret_cast<void*>(vscan::GetAspiEntryPoints().getSupportInfo));
-    EXPECT_EQ(vscan::LookupAspiSymbol("SendASPI32Command"),
-              reinterpret_cast<void*>(vscan::GetAspiEntryPoints().sendCommand));
-    EXPECT_EQ(vscan::LookupAspiSymbol("GetASPI32Buffer"), nullptr);
-    EXPECT_EQ(vscan::LookupAspiSymbol(nullptr), nullptr);
-}

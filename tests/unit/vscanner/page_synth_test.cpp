@@ -6,8 +6,8 @@
 
 namespace {
 
-vscan::PageSpec Page(uint8_t composition, uint8_t bits, uint8_t generation = 1) {
-    vscan::PageSpec page;
+vscan::PageRequest Page(uint8_t composition, uint8_t bits, uint8_t generation = 1) {
+    vscan::PageRequest page;
     page.generation = generation;
     page.composition = composition;
     page.bitsPerPixel = bits;
@@ -19,7 +19,7 @@ vscan::PageSpec Page(uint8_t composition, uint8_t bits, uint8_t generation = 1) 
 }
 
 // The intensity the document has under pixel (x, y) of `page`.
-uint8_t Intensity(const vscan::PageSpec& page, uint32_t x, uint32_t y) {
+uint8_t Intensity(const vscan::PageRequest& page, uint32_t x, uint32_t y) {
     return vscan::DocumentIntensity(page.sheet, page.side, x * 1200 / page.xResolution,
                                     y * 1200 / page.yResolution);
 }
@@ -33,7 +33,7 @@ TEST(VScannerPage, BytesPerLineFollowTheComposition) {
     };
     const Case cases[] = {{0, 1, 1001, 126}, {1, 1, 1001, 126}, {2, 4, 1001, 501}, {2, 8, 1001, 1001}};
     for (const Case& c : cases) {
-        vscan::PageSpec page = Page(c.composition, c.bits);
+        vscan::PageRequest page = Page(c.composition, c.bits);
         page.pixelsPerLine = c.pixels;
         EXPECT_EQ(vscan::BytesPerLine(page), c.bytes);
         EXPECT_EQ(vscan::PageBytes(page), uint64_t{c.bytes} * page.lines);
@@ -41,11 +41,11 @@ TEST(VScannerPage, BytesPerLineFollowTheComposition) {
 }
 
 TEST(VScannerPage, PixelConventions) {
-    const vscan::PageSpec bilevel = Page(0, 1);
-    const vscan::PageSpec gray4 = Page(2, 4);
-    const vscan::PageSpec gray8 = Page(2, 8);
-    const vscan::PageSpec gray8Gen0 = Page(2, 8, 0);
-    const vscan::PageSpec gray4Gen0 = Page(2, 4, 0);
+    const vscan::PageRequest bilevel = Page(0, 1);
+    const vscan::PageRequest gray4 = Page(2, 4);
+    const vscan::PageRequest gray8 = Page(2, 8);
+    const vscan::PageRequest gray8Gen0 = Page(2, 8, 0);
+    const vscan::PageRequest gray4Gen0 = Page(2, 4, 0);
     std::vector<uint8_t> b(vscan::BytesPerLine(bilevel)), g4(vscan::BytesPerLine(gray4)),
         g8(vscan::BytesPerLine(gray8)), g8z(g8.size()), g4z(g4.size());
     int blackSeen = 0;
@@ -74,7 +74,7 @@ TEST(VScannerPage, PixelConventions) {
 }
 
 TEST(VScannerPage, OutsideTheSheetIsWhite) {
-    vscan::PageSpec page = Page(2, 8);
+    vscan::PageRequest page = Page(2, 8);
     page.sheetWidth = 400;  // 100 pixels at 300 dpi
     page.sheetLength = 400;
     std::vector<uint8_t> line(vscan::BytesPerLine(page));
@@ -85,13 +85,13 @@ TEST(VScannerPage, OutsideTheSheetIsWhite) {
 }
 
 TEST(VScannerPage, ContentIsDeterministicAndDiffersBySheetAndSide) {
-    vscan::PageSpec page = Page(0, 1);
+    vscan::PageRequest page = Page(0, 1);
     page.lines = 600;
     const auto first = vscan::SynthesizePage(page);
     EXPECT_EQ(vscan::SynthesizePage(page), first);
-    vscan::PageSpec back = page;
+    vscan::PageRequest back = page;
     back.side = 0x80;
-    vscan::PageSpec next = page;
+    vscan::PageRequest next = page;
     next.sheet = 1;
     EXPECT_NE(vscan::SynthesizePage(back), first);
     EXPECT_NE(vscan::SynthesizePage(next), first);
@@ -104,17 +104,9 @@ TEST(VScannerPage, ContentIsDeterministicAndDiffersBySheetAndSide) {
     EXPECT_NE(upsideDown, first);
 }
 
-TEST(VScannerPage, CopyPageBytesMatchesTheWholePage) {
-    vscan::PageSpec page = Page(2, 4);
-    const auto whole = vscan::SynthesizePage(page);
-    std::vector<uint8_t> part(1000);
-    vscan::CopyPageBytes(page, 12345, 1000, part.data());
-    EXPECT_TRUE(std::equal(part.begin(), part.end(), whole.begin() + 12345));
-}
-
 TEST(VScannerPage, MirrorReversesEachLine) {
-    vscan::PageSpec page = Page(2, 8);
-    vscan::PageSpec mirrored = page;
+    vscan::PageRequest page = Page(2, 8);
+    vscan::PageRequest mirrored = page;
     mirrored.mirror = true;
     std::vector<uint8_t> plain(301), reversed(301);
     vscan::SynthesizeLine(page, 50, plain.data());

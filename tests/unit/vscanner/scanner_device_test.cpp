@@ -15,7 +15,7 @@ constexpr uint8_t kTarget = 5;
 vscan::Scenario OneScanner(const std::string& model, std::vector<std::string> papers = {"Letter"}) {
     vscan::Scenario scenario;
     scenario.adapterCount = 2;
-    vscan::DeviceSpec scanner = vscan::MakeScanner(model, kHa, kTarget);
+    vscan::DeviceSetup scanner = vscan::MakeScanner(model, kHa, kTarget);
     for (const std::string& paper : papers) scanner.hopper.push_back(vscan::MakeSheet(paper));
     scenario.devices.push_back(scanner);
     return scenario;
@@ -306,7 +306,7 @@ TEST(VScannerDevice, FeedFaults) {
     };
     for (const Case& c : cases) {
         vscan::Scenario scenario = OneScanner("ZR-DX961", {"A4", "A4", "A4"});
-        scenario.devices[0].faults.push_back(vscan::FaultSpec{c.kind, 1, 0, 0});
+        scenario.devices[0].faults.push_back(vscan::FaultSetup{c.kind, 1, 0, 0});
         vscan::InstallScenario(scenario);
         ExpectGood(SetWindow(WindowFields{}));
         ExpectGood(Send(ReadCdb(0, 0x00, 0)));
@@ -321,7 +321,7 @@ TEST(VScannerDevice, FeedFaults) {
 
 TEST(VScannerDevice, TransferErrorInTheMiddleOfAPage) {
     vscan::Scenario scenario = OneScanner("ZR-DX41", {"Letter"});
-    scenario.devices[0].faults.push_back(vscan::FaultSpec{vscan::FaultKind::TransferError, 0, 0x00, 40000});
+    scenario.devices[0].faults.push_back(vscan::FaultSetup{vscan::FaultKind::TransferError, 0, 0x00, 40000});
     vscan::InstallScenario(scenario);
     ExpectGood(SetWindow(WindowFields{}));
     ExpectGood(Send(ReadCdb(0, 0x00, 32768), {}, 32768));
@@ -332,7 +332,7 @@ TEST(VScannerDevice, TransferErrorInTheMiddleOfAPage) {
 
 TEST(VScannerDevice, DeviceDisappearsWhenItsSheetIsFed) {
     vscan::Scenario scenario = OneScanner("ZR-DX41", {"Letter", "Letter"});
-    scenario.devices[0].faults.push_back(vscan::FaultSpec{vscan::FaultKind::Disappear, 1, 0, 0});
+    scenario.devices[0].faults.push_back(vscan::FaultSetup{vscan::FaultKind::Disappear, 1, 0, 0});
     vscan::InstallScenario(scenario);
     ExpectGood(SetWindow(WindowFields{}));
     ExpectGood(Send(ReadCdb(0, 0x00, 0)));

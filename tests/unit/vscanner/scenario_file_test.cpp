@@ -44,7 +44,7 @@ TEST(VScannerScenarioFile, ParsesEveryKey) {
     EXPECT_EQ(scenario.delayMs, 5u);
     EXPECT_EQ(scenario.logFile, "/tmp/vs.log");
     ASSERT_EQ(scenario.devices.size(), 2u);
-    const vscan::DeviceSpec& scanner = scenario.devices[0];
+    const vscan::DeviceSetup& scanner = scenario.devices[0];
     EXPECT_EQ(scanner.vendor, "T.S.E.  ");
     EXPECT_EQ(scanner.product, "ZR-DX961s");
     EXPECT_EQ(scanner.revision, "1.00");
@@ -65,9 +65,9 @@ TEST(VScannerScenarioFile, FormatThenParseGivesTheSameScenario) {
     vscan::Scenario scenario = vscan::DefaultScenario();
     scenario.adapterCount = 3;
     scenario.state = vscan::ManagerState::NotInitialised;
-    scenario.devices[0].hopper.push_back(vscan::SheetSpec{9, 1234, 5678});
-    scenario.devices[0].faults.push_back(vscan::FaultSpec{vscan::FaultKind::TransferError, 2, 0x80, 77});
-    scenario.devices[0].faults.push_back(vscan::FaultSpec{vscan::FaultKind::Jam, 1, 0, 0});
+    scenario.devices[0].hopper.push_back(vscan::SheetSetup{9, 1234, 5678});
+    scenario.devices[0].faults.push_back(vscan::FaultSetup{vscan::FaultKind::TransferError, 2, 0x80, 77});
+    scenario.devices[0].faults.push_back(vscan::FaultSetup{vscan::FaultKind::Jam, 1, 0, 0});
     scenario.devices.push_back(vscan::MakeDevice(vscan::DeviceKind::CdRom, "OPTICO  ", "CD", 2, 7));
     const std::string text = vscan::FormatScenario(scenario);
     vscan::Scenario back;
