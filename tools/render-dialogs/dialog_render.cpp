@@ -2,6 +2,7 @@
 #include "tools/render-dialogs/dialog_render.h"
 
 #include <cairo.h>
+#include <fontconfig/fontconfig.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -369,6 +370,11 @@ bool RenderDialogPng(plat::WindowHandle handle, const std::string& path, std::st
         return false;
     }
     return true;
+}
+
+void ReleaseRendererCaches() {
+    cairo_debug_reset_static_data();
+    FcFini();
 }
 
 }  // namespace korvex::tools

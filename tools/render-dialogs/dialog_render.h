@@ -17,4 +17,8 @@ namespace korvex::tools {
 // file cannot be written.
 bool RenderDialogPng(plat::WindowHandle dialog, const std::string& path, std::string& error);
 
+// Frees the font and drawing caches that Cairo and fontconfig keep for the
+// process (for leak checkers; call last).
+void ReleaseRendererCaches();
+
 }  // namespace korvex::tools

@@ -53,5 +53,6 @@ int main(int argc, char** argv) {
         }
         plat::DestroyDialog(dialog);
     }
+    korvex::tools::ReleaseRendererCaches();
     return failures == 0 ? 0 : 1;
 }

@@ -382,4 +382,32 @@ TEST_F(HostDialogs, MessageBoxesAreAnsweredAndRecorded) {
     EXPECT_TRUE(plat::host::TakeMessageBoxes().empty());
 }
 
+TEST_F(HostDialogs, PrivateMessagesReachTheProcedureAndTheLogKeepsTheOrder) {
+    DialogDriver progress = Open("SCANTYUDLG");
+    plat::host::StartMessageLog();
+    constexpr uint32_t kProgressMessage = plat::WM_USER + 1001;
+    plat::SendDialogMessage(progress.Handle(), kProgressMessage, 40, 0);
+    plat::ShowDialog(progress.Handle(), false);
+    plat::ShowDialog(progress.Handle(), true);
+    plat::DestroyDialog(progress.Handle());
+    const std::vector<plat::host::LoggedMessage> log = plat::host::TakeMessageLog();
+    std::vector<uint32_t> messages;
+    for (const plat::host::LoggedMessage& entry : log) messages.push_back(entry.message);
+    EXPECT_EQ(messages, (std::vector<uint32_t>{kProgressMessage, plat::WM_SHOWWINDOW, plat::WM_SHOWWINDOW,
+                                               plat::WM_PAINT, plat::WM_DESTROY}));
+    EXPECT_EQ(log.front().wParam, 40u);
+    EXPECT_EQ(log.front().templateName, "SCANTYUDLG");
+}
+
+TEST_F(HostDialogs, AProcedureMayDestroyItsOwnDialogWhileHandlingAClick) {
+    DialogDriver wait = Open("WAITTYUDLG");
+    react = [](WindowHandle dialog, uint32_t message, uintptr_t wParam, intptr_t) -> intptr_t {
+        if (message == plat::WM_COMMAND && (wParam & 0xFFFF) == 2) plat::DestroyDialog(dialog);
+        return 0;
+    };
+    EXPECT_TRUE(wait.Click(2));
+    EXPECT_FALSE(wait.IsOpen());
+    EXPECT_TRUE(plat::host::OpenDialogs().empty());
+}
+
 }  // namespace
