@@ -19,6 +19,7 @@ struct PendingRequest {
 };
 
 std::vector<PendingRequest> gPending;
+bool gWorkerRunning = false;  // a worker thread serves gPending; guarded by the bus lock
 
 using PostRoutine = void(ASPI_CALL*)(void*);
 
@@ -41,14 +42,22 @@ void CompleteDueRequests() {
     }
 }
 
+// Completes requests as they fall due and ends when none is left, so that no
+// thread outlives the requests (a module unloaded later finds none running).
 void WorkerBody() {
     while (!WorkerShouldStop()) {
         {
             BusLockGuard guard;
             CompleteDueRequests();
+            if (gPending.empty()) {
+                gWorkerRunning = false;
+                return;
+            }
         }
         SleepMilliseconds(1);
     }
+    BusLockGuard guard;
+    gWorkerRunning = false;
 }
 
 uint8_t Abort(SRB_Abort& abort) {
@@ -113,7 +122,10 @@ uint32_t ASPI_CALL VsSendASPI32Command(void* request) {
             if (delay > 0 || !gPending.empty()) {
                 exec.SRB_Status = SS_PENDING;
                 gPending.push_back(PendingRequest{&exec, MonotonicMilliseconds() + delay});
-                StartWorkerThread(WorkerBody);
+                if (!gWorkerRunning) {
+                    gWorkerRunning = true;
+                    StartWorkerThread(WorkerBody);
+                }
                 return SS_PENDING;
             }
             status = RunExecScsi(exec);

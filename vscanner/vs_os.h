@@ -19,8 +19,9 @@ struct BusLockGuard {
     BusLockGuard& operator=(const BusLockGuard&) = delete;
 };
 
-// Starts `body` on a background thread unless one runs already; `body` returns
-// when StopWorkerThread asks it to (WorkerShouldStop turns true).
+// Starts `body` on a background thread. A thread started before must have
+// finished its body (or be about to): it is joined first. `body` returns when
+// its work is done, or when StopWorkerThread asks it to (WorkerShouldStop).
 void StartWorkerThread(void (*body)());
 bool WorkerShouldStop();
 void StopWorkerThread();

@@ -25,7 +25,7 @@ void BusLock() { gBusMutex.lock(); }
 void BusUnlock() { gBusMutex.unlock(); }
 
 void StartWorkerThread(void (*body)()) {
-    if (gWorker.joinable()) return;
+    if (gWorker.joinable()) gWorker.join();
     gStop = false;
     gWorker = std::thread(body);
 }

@@ -37,7 +37,10 @@ void BusLock() { EnterCriticalSection(&BusSection()); }
 void BusUnlock() { LeaveCriticalSection(&BusSection()); }
 
 void StartWorkerThread(void (*body)()) {
-    if (gWorker != nullptr) return;
+    if (gWorker != nullptr) {
+        WaitForSingleObject(gWorker, INFINITE);
+        CloseHandle(gWorker);
+    }
     InterlockedExchange(&gStop, 0);
     gBody = body;
     gWorker = CreateThread(nullptr, 0, WorkerMain, nullptr, 0, nullptr);
@@ -48,8 +51,9 @@ bool WorkerShouldStop() { return InterlockedCompareExchange(&gStop, 0, 0) != 0; 
 void StopWorkerThread() {
     if (gWorker == nullptr) return;
     InterlockedExchange(&gStop, 1);
-    // At process detach the loader lock is held and the thread cannot end; a
-    // bounded wait keeps the unload from hanging.
+    // The worker ends by itself once no request is pending, so at unload it has
+    // normally gone; at process detach the loader lock keeps a running thread
+    // from ending, and a bounded wait keeps the unload from hanging.
     WaitForSingleObject(gWorker, 200);
     CloseHandle(gWorker);
     gWorker = nullptr;

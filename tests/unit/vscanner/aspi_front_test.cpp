@@ -177,6 +177,11 @@ TEST(VScannerFront, DelayedRequestIsPendingThenCompletes) {
     EXPECT_EQ(WaitForStatus(request), SS_COMP);
     EXPECT_EQ(buffer[0], 0x06);
     EXPECT_EQ(vscan::PendingRequestCount(), 0u);
+    // The worker ends with the last request; the next one starts it again.
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    request.SRB_Status = 0xFF;
+    EXPECT_EQ(vscan::VsSendASPI32Command(&request), SS_PENDING);
+    EXPECT_EQ(WaitForStatus(request), SS_COMP);
 }
 
 TEST(VScannerFront, AbortEndsAPendingRequestOnce) {
