@@ -29,7 +29,6 @@
 // blanks or a plus sign.
 #include <algorithm>
 #include <cctype>
-#include <climits>
 #include <cstdio>
 #include <cstring>
 
@@ -53,9 +52,11 @@ constexpr uint32_t kSsIcon = 0x0003;
 
 struct Registry {
     std::vector<std::unique_ptr<HostDialog>> live;
-    // Destroyed dialogs stay allocated until the next reset, so that a
-    // procedure that destroys its own dialog returns through valid frames.
+    // Destroyed dialogs stay allocated while any procedure runs, so that one
+    // that destroys its own dialog returns through valid frames; they are
+    // freed when the next dialog is made outside every procedure.
     std::vector<std::unique_ptr<HostDialog>> destroyed;
+    int procedureDepth = 0;
     std::deque<PendingMessage> queue;
     std::deque<ExpectedModal> expected;
     std::function<void(WindowHandle, const std::string&)> fallback;
@@ -181,6 +182,7 @@ void Show(HostDialog* dialog, bool visible) {
 
 HostDialog* Create(const char* templateName, WindowHandle owner, DialogProc proc, intptr_t initParam,
                    bool modal) {
+    if (State().procedureDepth == 0) State().destroyed.clear();
     const DialogTemplate* source = FindDialogTemplate(templateName);
     if (source == nullptr || proc == nullptr) return nullptr;
     auto dialog = std::make_unique<HostDialog>();
@@ -297,7 +299,9 @@ std::vector<HostDialog*> LiveDialogs() {
 intptr_t SendToDialog(HostDialog* dialog, uint32_t message, uintptr_t wParam, intptr_t lParam) {
     if (!IsLive(dialog)) return 0;
     Log(dialog, message, wParam, lParam);
+    ++State().procedureDepth;
     const intptr_t answer = dialog->proc(HandleOf(dialog), message, wParam, lParam);
+    --State().procedureDepth;
     if (message == WM_CLOSE && answer == 0 && IsLive(dialog)) {
         HostControl* cancel = FindControl(dialog, IDCANCEL);
         if (cancel == nullptr || cancel->enabled)
@@ -532,6 +536,7 @@ void ResetHostDialogs() {
         Destroy(last);
     }
     state.destroyed.clear();
+    state.procedureDepth = 0;
     state.queue.clear();
     state.expected.clear();
     state.fallback = nullptr;
@@ -624,8 +629,7 @@ WindowHandle GetItem(WindowHandle dialog, int itemId) { return HandleOf(FindCont
 
 int GetItemId(WindowHandle control) {
     HostControl* found = AsControl(control);
-    if (found == nullptr) return 0;
-    return static_cast<int16_t>(static_cast<uint16_t>(found->id)) == -1 ? -1 : found->id;
+    return found != nullptr ? found->id : 0;
 }
 
 void SetDialogCaption(WindowHandle dialog, const char* text) {

@@ -45,7 +45,7 @@ constexpr ControlKeyword kControlKeywords[] = {
     {"ICON", "Static", true, 0x00000003, 0},
 };
 
-// class name as written in a CONTROL statement, canonical name
+// The predefined control classes a CONTROL statement may name (any case).
 constexpr const char* kClassNames[] = {"Button", "Edit", "Static", "ListBox", "ScrollBar",
                                        "ComboBox"};
 

@@ -59,12 +59,4 @@ const DialogTemplate* FindDialogTemplate(const char* name);
 // Every template of the module's script, in script order.
 const std::vector<DialogTemplate>& ModuleDialogTemplates();
 
-// Window class atoms of the predefined control classes (as windres writes them).
-constexpr uint16_t kButtonAtom = 0x80;
-constexpr uint16_t kEditAtom = 0x81;
-constexpr uint16_t kStaticAtom = 0x82;
-constexpr uint16_t kListBoxAtom = 0x83;
-constexpr uint16_t kScrollBarAtom = 0x84;
-constexpr uint16_t kComboBoxAtom = 0x85;
-
 }  // namespace plat::host
