@@ -138,7 +138,7 @@ uint8_t RunHostAdapterInquiry(SRB_HAInquiry& request) {
     std::memset(request.HA_Identifier, ' ', sizeof request.HA_Identifier);
     std::memcpy(request.HA_Identifier, "KORVEX VSCSI", 12);
     std::memset(request.HA_Unique, 0, sizeof request.HA_Unique);
-    request.HA_Unique[2] = 0x01;  // residual byte counts supported
+    request.HA_Unique[2] = 0x02;  // bit 1: residual byte counts supported
     request.HA_Unique[3] = kTargetsPerAdapter;
     request.HA_Unique[4] = static_cast<uint8_t>(kMaxTransferLength);
     request.HA_Unique[5] = static_cast<uint8_t>(kMaxTransferLength >> 8);

@@ -134,6 +134,7 @@ TEST(VScannerFront, HostAdapterInquiryAndDeviceTypes) {
     EXPECT_EQ(adapter.HA_Count, 2);
     EXPECT_EQ(adapter.HA_SCSI_ID, 7);
     EXPECT_EQ(std::string(reinterpret_cast<char*>(adapter.HA_ManagerId), 16), "ASPI for WIN32  ");
+    EXPECT_EQ(adapter.HA_Unique[2], 0x02) << "residual byte counts";
     EXPECT_EQ(adapter.HA_Unique[3], 8);
     adapter.SRB_HaId = 2;
     EXPECT_EQ(vscan::VsSendASPI32Command(&adapter), SS_INVALID_HA);
