@@ -331,11 +331,20 @@ int ParseStringTable(const char* text, uint32_t size, StringEntry* entries, uint
 
 namespace {
 
+// Released when the module that holds this copy of the platform library is
+// unloaded, so a source loaded and unloaded again leaks nothing.
 struct LoadedTable {
     bool parsed;
     StringEntry* entries;
     uint32_t count;
     char* pool;
+    ~LoadedTable() {
+        std::free(entries);
+        std::free(pool);
+        entries = nullptr;
+        pool = nullptr;
+        count = 0;
+    }
 };
 
 LoadedTable Table;

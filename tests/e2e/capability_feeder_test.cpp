@@ -63,7 +63,7 @@ protected:
         return line.find(cdb) != std::string::npos;
     }
 
-    TW_IDENTITY source{};
+    alignas(4) TW_IDENTITY source{};
     std::filesystem::path logPath;
 };
 

@@ -64,7 +64,7 @@ protected:
         return bytes;
     }
 
-    TW_IDENTITY source{};
+    alignas(4) TW_IDENTITY source{};
 };
 
 TEST_F(CapabilityNegotiationTest, NegotiatedValuesReadBackAndEveryContainerIsFreed) {

@@ -90,7 +90,7 @@ void ManagerTest::TearDown() {
     // Leave nothing open for the next test, whatever this one did.
     if (dsmEntry != nullptr) {
         for (TW_UINT32 id : openSourceIds) {
-            TW_IDENTITY source{};
+            alignas(4) TW_IDENTITY source{};
             source.Id = id;
             Dsm(nullptr, DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &source);
         }
@@ -139,7 +139,7 @@ TW_UINT16 ManagerTest::ConditionOf(TW_IDENTITY* dest) {
 
 std::vector<TW_IDENTITY> ManagerTest::ListSources() {
     std::vector<TW_IDENTITY> sources;
-    TW_IDENTITY source{};
+    alignas(4) TW_IDENTITY source{};
     TW_UINT16 result = Dsm(nullptr, DG_CONTROL, DAT_IDENTITY, MSG_GETFIRST, &source);
     while (result == TWRC_SUCCESS && sources.size() < 100) {
         sources.push_back(source);
@@ -154,12 +154,12 @@ TW_UINT16 ManagerTest::OpenSource(TW_IDENTITY& source, const char* productName) 
     source = TW_IDENTITY{};
     CopyText(source.ProductName, productName);
     TW_UINT16 result = Dsm(nullptr, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &source);
-    if (result == TWRC_SUCCESS) openSourceIds.push_back(source.Id);
+    if (result == TWRC_SUCCESS) openSourceIds.push_back(TW_UINT32{source.Id});  // a copy: the field is packed
     return result;
 }
 
 TW_UINT16 ManagerTest::CloseSource(TW_IDENTITY& source) {
     TW_UINT16 result = Dsm(nullptr, DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &source);
-    if (result == TWRC_SUCCESS) std::erase(openSourceIds, source.Id);
+    if (result == TWRC_SUCCESS) std::erase(openSourceIds, TW_UINT32{source.Id});
     return result;
 }

@@ -74,7 +74,7 @@ protected:
     TW_MEMREF (*memLock)(TW_HANDLE) = nullptr;
     void (*memUnlock)(TW_HANDLE) = nullptr;
     TW_UINT16 (*setCallback)(TW_IDENTITY*, KorvexDsmCallbackProc, TW_MEMREF) = nullptr;
-    TW_IDENTITY app{};
+    alignas(4) TW_IDENTITY app{};
     TW_HANDLE parentWindow = nullptr;
 
 private:

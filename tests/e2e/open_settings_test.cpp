@@ -60,7 +60,7 @@ protected:
         return count;
     }
 
-    TW_IDENTITY source{};
+    alignas(4) TW_IDENTITY source{};
 };
 
 TEST_F(OpenWithSettingsFile, Generation8ScannerTakesItsSavedSettings) {

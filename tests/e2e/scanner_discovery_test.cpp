@@ -24,7 +24,7 @@ const char kBusWithScannerAt1_5[] =
 TEST_F(ScannerDiscoveryTest, OpensTheScannerOnAdapter1Target5) {
     WriteScenario("Adapters=2\n", kBusWithScannerAt1_5);
     ASSERT_EQ(OpenManager(), TWRC_SUCCESS);
-    TW_IDENTITY source{};
+    alignas(4) TW_IDENTITY source{};
     ASSERT_EQ(OpenSource(source, kKorvexProductName), TWRC_SUCCESS);
     EXPECT_TRUE(ShownMessageBoxes().empty());
 
@@ -49,7 +49,7 @@ TEST_F(ScannerDiscoveryTest, OpensTheScannerOnAdapter1Target5) {
 
 TEST_F(ScannerDiscoveryTest, OpensTheDefaultScenarioWithoutAScenarioFile) {
     ASSERT_EQ(OpenManager(), TWRC_SUCCESS);
-    TW_IDENTITY source{};
+    alignas(4) TW_IDENTITY source{};
     ASSERT_EQ(OpenSource(source, kKorvexProductName), TWRC_SUCCESS);
     EXPECT_TRUE(ShownMessageBoxes().empty());
     EXPECT_EQ(CloseSource(source), TWRC_SUCCESS);
@@ -63,7 +63,7 @@ TEST_F(ScannerDiscoveryTest, OpensTheDefaultScenarioWithoutAScenarioFile) {
 TEST_F(ScannerDiscoveryTest, OpensWhenEveryRequestStaysPending) {
     WriteScenario("Adapters=2\nDelayMs=2\n", kBusWithScannerAt1_5);
     ASSERT_EQ(OpenManager(), TWRC_SUCCESS);
-    TW_IDENTITY source{};
+    alignas(4) TW_IDENTITY source{};
     ASSERT_EQ(OpenSource(source, kKorvexProductName), TWRC_SUCCESS);
     EXPECT_TRUE(ShownMessageBoxes().empty());
     EXPECT_EQ(CloseSource(source), TWRC_SUCCESS);
@@ -106,7 +106,7 @@ TEST_F(ScannerDiscoveryTest, FailedOpensShowTheirMessageAndAnswerBadProtocol) {
             WriteScenario(c.manager, c.devices);
         }
         ASSERT_EQ(OpenManager(), TWRC_SUCCESS);
-        TW_IDENTITY source{};
+        alignas(4) TW_IDENTITY source{};
         EXPECT_EQ(OpenSource(source, kKorvexProductName), TWRC_FAILURE);
         EXPECT_EQ(ConditionOf(nullptr), TWCC_BADPROTOCOL);
         ASSERT_EQ(ShownMessageBoxes().size(), 1u);

@@ -37,7 +37,7 @@ protected:
         return item;
     }
 
-    TW_IDENTITY source{};
+    alignas(4) TW_IDENTITY source{};
 };
 
 constexpr char kStatusRead[] = "28 00 81 00 00 00 00 00 06 00";

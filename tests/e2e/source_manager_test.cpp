@@ -9,7 +9,7 @@
 namespace {
 
 TW_IDENTITY WithProductName(const char* productName) {
-    TW_IDENTITY identity{};
+    alignas(4) TW_IDENTITY identity{};
     std::snprintf(identity.ProductName, sizeof identity.ProductName, "%s", productName);
     return identity;
 }
@@ -41,10 +41,10 @@ TEST_F(ManagerTest, ListsTheBuiltSourceWithItsIdentity) {
     EXPECT_EQ(+korvex->SupportedGroups, 3u);
 
     // The end of the list stays the end.
-    TW_IDENTITY past{};
+    alignas(4) TW_IDENTITY past{};
     EXPECT_EQ(Dsm(nullptr, DG_CONTROL, DAT_IDENTITY, MSG_GETNEXT, &past), TWRC_ENDOFLIST);
 
-    TW_IDENTITY byDefault{};
+    alignas(4) TW_IDENTITY byDefault{};
     ASSERT_EQ(Dsm(nullptr, DG_CONTROL, DAT_IDENTITY, MSG_GETDEFAULT, &byDefault), TWRC_SUCCESS);
     EXPECT_EQ(Str32(byDefault.ProductName), Str32(sources.front().ProductName));
     EXPECT_EQ(CloseManager(), TWRC_SUCCESS);
@@ -52,7 +52,7 @@ TEST_F(ManagerTest, ListsTheBuiltSourceWithItsIdentity) {
 
 TEST_F(ManagerTest, OpensTheSourceWithAnAssignedIdAndClosesIt) {
     ASSERT_EQ(OpenManager(), TWRC_SUCCESS);
-    TW_IDENTITY source{};
+    alignas(4) TW_IDENTITY source{};
     ASSERT_EQ(OpenSource(source, kKorvexProductName), TWRC_SUCCESS);
     EXPECT_NE(+source.Id, 0u);
     EXPECT_NE(+source.Id, +app.Id);
@@ -60,7 +60,7 @@ TEST_F(ManagerTest, OpensTheSourceWithAnAssignedIdAndClosesIt) {
     EXPECT_TRUE(ShownMessageBoxes().empty());
 
     // The source learned its Id at open and reports it.
-    TW_IDENTITY reported{};
+    alignas(4) TW_IDENTITY reported{};
     ASSERT_EQ(Dsm(&source, DG_CONTROL, DAT_IDENTITY, MSG_GET, &reported), TWRC_SUCCESS);
     EXPECT_EQ(+reported.Id, +source.Id);
     EXPECT_EQ(Str32(reported.ProductName), kKorvexProductName);
@@ -81,7 +81,7 @@ TEST_F(ManagerTest, OpensTheSourceWithAnAssignedIdAndClosesIt) {
 
     // Reopening gives a fresh Id; the source starts again from its state at load.
     ASSERT_EQ(OpenManager(), TWRC_SUCCESS);
-    TW_IDENTITY again{};
+    alignas(4) TW_IDENTITY again{};
     ASSERT_EQ(OpenSource(again, kKorvexProductName), TWRC_SUCCESS);
     EXPECT_NE(+again.Id, +source.Id);
     EXPECT_EQ(CloseSource(again), TWRC_SUCCESS);
@@ -91,7 +91,7 @@ TEST_F(ManagerTest, OpensTheSourceWithAnAssignedIdAndClosesIt) {
 // refuses, the condition code is the source's, and the manager's stays clear.
 TEST_F(ManagerTest, ForwardsTripletsAndLeavesTheConditionWithTheSource) {
     ASSERT_EQ(OpenManager(), TWRC_SUCCESS);
-    TW_IDENTITY source{};
+    alignas(4) TW_IDENTITY source{};
     ASSERT_EQ(OpenSource(source, kKorvexProductName), TWRC_SUCCESS);
     TW_EVENT event{};
     EXPECT_EQ(Dsm(&source, DG_CONTROL, DAT_EVENT, MSG_GET, &event), TWRC_FAILURE);
@@ -112,11 +112,11 @@ TEST_F(ManagerTest, ForwardsTripletsAndLeavesTheConditionWithTheSource) {
 // loaded again opens it afresh.
 TEST_F(ManagerTest, UnloadingTheManagerUnloadsOpenSources) {
     ASSERT_EQ(OpenManager(), TWRC_SUCCESS);
-    TW_IDENTITY source{};
+    alignas(4) TW_IDENTITY source{};
     ASSERT_EQ(OpenSource(source, kKorvexProductName), TWRC_SUCCESS);
     ReloadManager();
     ASSERT_EQ(OpenManager(), TWRC_SUCCESS);
-    TW_IDENTITY again{};
+    alignas(4) TW_IDENTITY again{};
     EXPECT_EQ(OpenSource(again, kKorvexProductName), TWRC_SUCCESS);
     EXPECT_EQ(CloseSource(again), TWRC_SUCCESS);
 }
@@ -125,9 +125,9 @@ TEST_F(ManagerTest, EmptyProductNameOpensTheDefaultSource) {
     WriteWindowsFile("win.ini", "[TWAIN]\nDefault Source=No Such Scanner\n");
     ASSERT_EQ(OpenManager(), TWRC_SUCCESS);
     // A default naming a source that is not installed falls back to the first.
-    TW_IDENTITY byDefault{};
+    alignas(4) TW_IDENTITY byDefault{};
     ASSERT_EQ(Dsm(nullptr, DG_CONTROL, DAT_IDENTITY, MSG_GETDEFAULT, &byDefault), TWRC_SUCCESS);
-    TW_IDENTITY source{};
+    alignas(4) TW_IDENTITY source{};
     ASSERT_EQ(OpenSource(source, ""), TWRC_SUCCESS);
     EXPECT_EQ(Str32(source.ProductName), Str32(byDefault.ProductName));
     EXPECT_NE(+source.Id, 0u);
@@ -149,7 +149,7 @@ TEST_F(ManagerTest, FindsSourcesInTheWindowsDirectoryOnceEach) {
         korvexCount += Str32(source.ProductName) == kKorvexProductName ? 1 : 0;
     }
     EXPECT_EQ(korvexCount, 1);
-    TW_IDENTITY source{};
+    alignas(4) TW_IDENTITY source{};
     ASSERT_EQ(OpenSource(source, kKorvexProductName), TWRC_SUCCESS);
     EXPECT_EQ(CloseSource(source), TWRC_SUCCESS);
 }
@@ -165,7 +165,7 @@ TEST_F(ManagerTest, ReportsTheConditionOfASourceThatRefusesToOpen) {
     // Both copies are listed; the one in the Windows directory comes first.
     ASSERT_EQ(ListSources().size(), 2u);
 
-    TW_IDENTITY source{};
+    alignas(4) TW_IDENTITY source{};
     EXPECT_EQ(OpenSource(source, kKorvexProductName), TWRC_FAILURE);
     EXPECT_EQ(ConditionOf(nullptr), TWCC_BADPROTOCOL);
     EXPECT_EQ(+source.Id, 0u);
@@ -220,7 +220,7 @@ const RefusalCase kRefusals[] = {
 TEST_F(ManagerTest, RefusesCallsOutOfSequenceAndUnknownDestinations) {
     for (const RefusalCase& row : kRefusals) {
         SCOPED_TRACE(row.what);
-        TW_IDENTITY source{};
+        alignas(4) TW_IDENTITY source{};
         if (row.stage != Stage::Loaded) {
             ASSERT_EQ(OpenManager(), TWRC_SUCCESS);
         }
@@ -233,7 +233,7 @@ TEST_F(ManagerTest, RefusesCallsOutOfSequenceAndUnknownDestinations) {
         TW_IDENTITY* dest = row.dest == Dest::Manager ? nullptr
                             : row.dest == Dest::Unknown ? &unknown
                                                         : &source;
-        TW_IDENTITY identity{};
+        alignas(4) TW_IDENTITY identity{};
         TW_MEMREF data = nullptr;
         switch (row.data) {
             case Data::None: break;
@@ -262,7 +262,7 @@ TEST_F(ManagerTest, ServesOneApplication) {
               TWRC_FAILURE);
     EXPECT_EQ(ConditionOf(nullptr), TWCC_MAXCONNECTIONS);
 
-    TW_IDENTITY listed{};
+    alignas(4) TW_IDENTITY listed{};
     other.Id = app.Id + 100;
     EXPECT_EQ(DsmFrom(&other, nullptr, DG_CONTROL, DAT_IDENTITY, MSG_GETFIRST, &listed),
               TWRC_FAILURE);
@@ -276,7 +276,7 @@ TEST_F(ManagerTest, ServesOneApplication) {
 // the TWMessage of its next MSG_PROCESSEVENT, exactly once.
 TEST_F(ManagerTest, DeliversNotificationsThroughProcessEvent) {
     ASSERT_EQ(OpenManager(), TWRC_SUCCESS);
-    TW_IDENTITY source{};
+    alignas(4) TW_IDENTITY source{};
     ASSERT_EQ(OpenSource(source, kKorvexProductName), TWRC_SUCCESS);
 
     for (TW_UINT16 notification : {MSG_XFERREADY, MSG_CLOSEDSREQ}) {
@@ -293,7 +293,7 @@ TEST_F(ManagerTest, DeliversNotificationsThroughProcessEvent) {
     }
 
     // Notifications must come from an open source and go to the application.
-    TW_IDENTITY stranger{};
+    alignas(4) TW_IDENTITY stranger{};
     stranger.Id = 0x7777;
     EXPECT_EQ(DsmFrom(&stranger, &app, DG_CONTROL, DAT_NULL, MSG_XFERREADY, nullptr), TWRC_FAILURE);
     EXPECT_EQ(ConditionOf(nullptr), TWCC_BADPROTOCOL);
@@ -329,12 +329,12 @@ TEST_F(ManagerTest, DeliversNotificationsThroughTheCallback) {
     CallbackLog log;
     EXPECT_EQ(setCallback(&app, RecordNotification, &log), TWRC_FAILURE);  // manager not open
     ASSERT_EQ(OpenManager(), TWRC_SUCCESS);
-    TW_IDENTITY stranger{};
+    alignas(4) TW_IDENTITY stranger{};
     stranger.Id = app.Id + 100;
     EXPECT_EQ(setCallback(&stranger, RecordNotification, &log), TWRC_FAILURE);
     ASSERT_EQ(setCallback(&app, RecordNotification, &log), TWRC_SUCCESS);
 
-    TW_IDENTITY source{};
+    alignas(4) TW_IDENTITY source{};
     ASSERT_EQ(OpenSource(source, kKorvexProductName), TWRC_SUCCESS);
     ASSERT_EQ(DsmFrom(&source, &app, DG_CONTROL, DAT_NULL, MSG_XFERREADY, nullptr), TWRC_SUCCESS);
     EXPECT_EQ(log.calls, 1);

@@ -38,7 +38,7 @@ protected:
         return Dsm(&testSource, DG_CONTROL, DAT_XFERGROUP, MSG_SET, &refuse);
     }
 
-    TW_IDENTITY testSource{};
+    alignas(4) TW_IDENTITY testSource{};
 };
 
 // What a callback saw, and what the manager answered when the callback tried
@@ -98,12 +98,12 @@ TEST_F(TestSourceManagerTest, CallbackRunsInsideTheSourceCallAndCannotCloseIt) {
 }
 
 TEST_F(TestSourceManagerTest, TwoSourcesOpenAtOnceKeepTheirOwnIdsAndNotifications) {
-    TW_IDENTITY korvex{};
+    alignas(4) TW_IDENTITY korvex{};
     ASSERT_EQ(OpenSource(korvex, kKorvexProductName), TWRC_SUCCESS);
     EXPECT_NE(+korvex.Id, +testSource.Id);
 
     for (TW_IDENTITY* source : {&korvex, &testSource}) {
-        TW_IDENTITY reported{};
+        alignas(4) TW_IDENTITY reported{};
         ASSERT_EQ(Dsm(source, DG_CONTROL, DAT_IDENTITY, MSG_GET, &reported), TWRC_SUCCESS);
         EXPECT_EQ(+reported.Id, +source->Id);
         EXPECT_EQ(Str32(reported.ProductName), Str32(source->ProductName));

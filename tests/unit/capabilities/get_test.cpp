@@ -135,7 +135,7 @@ TEST_F(GetTest, MessagesOutsideGetSetAndResetAreBadProtocol) {
 
 TEST_F(GetTest, NullCapabilityIsRefusedForEveryMessage) {
     for (TW_UINT16 msg : {MSG_GET, MSG_GETCURRENT, MSG_GETDEFAULT, MSG_SET, MSG_RESET}) {
-        TW_IDENTITY app{};
+        alignas(4) TW_IDENTITY app{};
         TripletCall call{&app, DG_CONTROL, DAT_CAPABILITY, msg, nullptr};
         EXPECT_EQ(NegotiateCapability(&call), TWRC_FAILURE) << msg;
         EXPECT_EQ(ConditionCode, TWCC_BADVALUE) << msg;

@@ -113,7 +113,7 @@ TEST_F(ScannerBackedTest, FeederLoadedAsksNothingWhileTheFeederIsDisabled) {
 class ReopenTest : public ScannerBackedTest {
 protected:
     TW_UINT16 Open() {
-        TW_IDENTITY source{};
+        alignas(4) TW_IDENTITY source{};
         DS_Entry(nullptr, DG_CONTROL, DAT_IDENTITY, MSG_GET, &source);
         source.Id = 2;
         return DS_Entry(&app_, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &source);

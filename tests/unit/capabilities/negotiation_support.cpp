@@ -24,7 +24,7 @@ TW_UINT32 Fix(TW_INT16 whole, TW_UINT16 frac = 0) {
 }
 
 TW_UINT16 Call(TW_UINT16 msg, TW_CAPABILITY* cap) {
-    TW_IDENTITY app{};
+    alignas(4) TW_IDENTITY app{};
     TripletCall call{&app, DG_CONTROL, DAT_CAPABILITY, msg, cap};
     ConditionCode = TWCC_SUCCESS;
     return NegotiateCapability(&call);

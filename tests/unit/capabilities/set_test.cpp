@@ -259,7 +259,7 @@ TEST_F(SetTest, ContainersThatCannotBeReadAreBadCapabilities) {
         Bytes before = Ask(MSG_GETCURRENT, cap).bytes;
         // A null handle.
         TW_CAPABILITY nullHandle{cap, TWON_ONEVALUE, nullptr};
-        TW_IDENTITY app{};
+        alignas(4) TW_IDENTITY app{};
         TripletCall call{&app, DG_CONTROL, DAT_CAPABILITY, MSG_SET, &nullHandle};
         EXPECT_EQ(NegotiateCapability(&call), TWRC_FAILURE);
         EXPECT_EQ(ConditionCode, TWCC_BADCAP);
@@ -281,7 +281,7 @@ TEST_F(SetTest, ContainersThatCannotBeReadAreBadCapabilities) {
     // The enumeration-taking capabilities refuse a null enumeration the same way.
     for (TW_UINT16 cap : {ICAP_PIXELTYPE, ICAP_XRESOLUTION, ICAP_XFERMECH}) {
         TW_CAPABILITY nullHandle{cap, TWON_ENUMERATION, nullptr};
-        TW_IDENTITY app{};
+        alignas(4) TW_IDENTITY app{};
         TripletCall call{&app, DG_CONTROL, DAT_CAPABILITY, MSG_SET, &nullHandle};
         EXPECT_EQ(NegotiateCapability(&call), TWRC_FAILURE) << cap;
         EXPECT_EQ(ConditionCode, TWCC_BADCAP) << cap;

@@ -186,9 +186,9 @@ TEST(ModelNames, UniqueAndInTheOrderOfTheModelTable) {
 
 TEST_F(Discovery, OpenLoadsTheManagerAndCloseReleasesIt) {
     fake_aspi::AddDevice(0, 3, 6, "VANTO", "ZR-DX961s");
-    TW_IDENTITY app{};
+    alignas(4) TW_IDENTITY app{};
     app.Id = 7;
-    TW_IDENTITY source{};
+    alignas(4) TW_IDENTITY source{};
     ASSERT_EQ(DS_Entry(nullptr, DG_CONTROL, DAT_IDENTITY, MSG_GET, &source), TWRC_SUCCESS);
     source.Id = 2;
     ASSERT_EQ(DS_Entry(&app, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &source), TWRC_SUCCESS);
@@ -201,9 +201,9 @@ TEST_F(Discovery, OpenLoadsTheManagerAndCloseReleasesIt) {
 }
 
 TEST_F(Discovery, FailedDiscoveryFailsTheOpenWithBadProtocol) {
-    TW_IDENTITY app{};
+    alignas(4) TW_IDENTITY app{};
     app.Id = 7;
-    TW_IDENTITY source{};
+    alignas(4) TW_IDENTITY source{};
     source.Id = 2;
     ASSERT_EQ(DS_Entry(&app, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &source), TWRC_FAILURE);
     ExpectOneMessage("No Target Device !!");

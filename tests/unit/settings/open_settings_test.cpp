@@ -37,7 +37,7 @@ protected:
     }
 
     static TW_IDENTITY App() {
-        TW_IDENTITY app{};
+        alignas(4) TW_IDENTITY app{};
         app.Id = 21;
         std::strcpy(app.Manufacturer, "Maker");
         std::strcpy(app.ProductFamily, "Family");
@@ -47,7 +47,7 @@ protected:
     // MSG_OPENDS as the manager sends it, with the source's Id 9.
     TW_UINT16 Open() {
         TW_IDENTITY app = App();
-        TW_IDENTITY source{};
+        alignas(4) TW_IDENTITY source{};
         DS_Entry(nullptr, DG_CONTROL, DAT_IDENTITY, MSG_GET, &source);
         source.Id = 9;
         return DS_Entry(&app, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &source);
@@ -77,7 +77,7 @@ TEST_F(OpenWithSettings, Generation8ModelLoadsItsSavedSettings) {
     EXPECT_EQ(StatusCondition(), TWCC_SUCCESS);
     EXPECT_EQ(SourceState, kStateOpen);
     TW_IDENTITY app = App();
-    TW_IDENTITY identity{};
+    alignas(4) TW_IDENTITY identity{};
     ASSERT_EQ(DS_Entry(&app, DG_CONTROL, DAT_IDENTITY, MSG_GET, &identity), TWRC_SUCCESS);
     EXPECT_EQ(identity.Id, 9u);
     EXPECT_STREQ(identity.ProductName, "Orvantica DX Series (32 bit)");

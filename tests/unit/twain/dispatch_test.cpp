@@ -13,7 +13,7 @@
 namespace {
 
 TW_IDENTITY MakeApp(TW_UINT32 id) {
-    TW_IDENTITY app{};
+    alignas(4) TW_IDENTITY app{};
     app.Id = id;
     std::strcpy(app.Manufacturer, "Test Maker");
     std::strcpy(app.ProductFamily, "Test Family");
@@ -34,7 +34,7 @@ TW_UINT16 Status(TW_IDENTITY* origin) {
 // Opens the source for `app` as the manager would: the data argument is the
 // source's identity carrying the Id that the manager assigned.
 TW_UINT16 Open(TW_IDENTITY* app, TW_UINT32 sourceId) {
-    TW_IDENTITY source{};
+    alignas(4) TW_IDENTITY source{};
     Call(nullptr, DG_CONTROL, DAT_IDENTITY, MSG_GET, &source);
     source.Id = sourceId;
     return Call(app, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &source);
@@ -99,7 +99,7 @@ TEST(ConditionCode, ImageCallsClearItAndControlCallsKeepIt) {
     TW_IDENTITY app = MakeApp(7);
     ASSERT_EQ(Call(&app, DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, nullptr), TWRC_FAILURE);
     // A DG_CONTROL call that succeeds does not clear the stored code ...
-    TW_IDENTITY identity{};
+    alignas(4) TW_IDENTITY identity{};
     ASSERT_EQ(Call(&app, DG_CONTROL, DAT_IDENTITY, MSG_GET, &identity), TWRC_SUCCESS);
     EXPECT_EQ(ConditionCode, TWCC_SEQERROR);
     // ... while any DG_IMAGE call starts from TWCC_SUCCESS.
@@ -133,7 +133,7 @@ TEST(ForeignApplications, CallsFromOthersAreNotDispatched) {
     EXPECT_EQ(status.ConditionCode, 0xAAAA);
 
     // The manager's identity query without an origin is still answered.
-    TW_IDENTITY identity{};
+    alignas(4) TW_IDENTITY identity{};
     EXPECT_EQ(Call(nullptr, DG_CONTROL, DAT_IDENTITY, MSG_GET, &identity), TWRC_SUCCESS);
     EXPECT_EQ(identity.Id, 3u);
     // Any other call without an origin is foreign.

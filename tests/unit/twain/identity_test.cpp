@@ -11,7 +11,7 @@
 namespace {
 
 TW_IDENTITY MakeApp(TW_UINT32 id, const char* manufacturer, const char* family) {
-    TW_IDENTITY app{};
+    alignas(4) TW_IDENTITY app{};
     app.Id = id;
     std::strncpy(app.Manufacturer, manufacturer, sizeof app.Manufacturer - 1);
     std::strncpy(app.ProductFamily, family, sizeof app.ProductFamily - 1);
@@ -19,7 +19,7 @@ TW_IDENTITY MakeApp(TW_UINT32 id, const char* manufacturer, const char* family) 
 }
 
 TW_IDENTITY SourceWithId(TW_UINT32 id) {
-    TW_IDENTITY source{};
+    alignas(4) TW_IDENTITY source{};
     DS_Entry(nullptr, DG_CONTROL, DAT_IDENTITY, MSG_GET, &source);
     source.Id = id;
     return source;
@@ -46,7 +46,7 @@ TEST(SourceIdentity, ComesFromTheStringTable) {
     EXPECT_STREQ(identity.Version.Info, "July.23.1998");
     EXPECT_EQ(identity.ProtocolMajor, 1);
     EXPECT_EQ(identity.ProtocolMinor, 5);
-    EXPECT_EQ(identity.SupportedGroups, DG_CONTROL | DG_IMAGE);
+    EXPECT_EQ(TW_UINT32{identity.SupportedGroups}, DG_CONTROL | DG_IMAGE);  // a packed field: compare a copy
     EXPECT_STREQ(identity.Manufacturer, "Tessaly Scanning Equipment");
     EXPECT_STREQ(identity.ProductFamily, "Orvantica High Speed Scanner");
     EXPECT_STREQ(identity.ProductName, "Orvantica DX Series (32 bit)");
@@ -60,7 +60,7 @@ TEST(OpenClose, OpenAssignsTheIdAndCloseReturnsToState300) {
     EXPECT_EQ(SourceState, kStateOpen);
     EXPECT_EQ(AppIdentity.Id, 11u);
 
-    TW_IDENTITY identity{};
+    alignas(4) TW_IDENTITY identity{};
     ASSERT_EQ(DS_Entry(&app, DG_CONTROL, DAT_IDENTITY, MSG_GET, &identity), TWRC_SUCCESS);
     EXPECT_EQ(identity.Id, 4u);
     EXPECT_STREQ(identity.ProductName, "Orvantica DX Series (32 bit)");
@@ -104,7 +104,7 @@ TEST(OpenClose, ConnectedApplicationInState300AnswersMaxConnections) {
 
 TEST(OpenClose, OtherMessagesAndMissingArgumentsAreRefused) {
     TW_IDENTITY app = MakeApp(11, "Maker", "Family");
-    TW_IDENTITY identity{};
+    alignas(4) TW_IDENTITY identity{};
     for (TW_UINT16 msg : {MSG_GETFIRST, MSG_GETNEXT, MSG_USERSELECT, MSG_SET}) {
         EXPECT_EQ(DS_Entry(&app, DG_CONTROL, DAT_IDENTITY, msg, &identity), TWRC_FAILURE);
         EXPECT_EQ(ConditionCode, TWCC_BADPROTOCOL);
@@ -138,7 +138,7 @@ TEST(LegacyHost, RecognisedOnlyByBothWholeTexts) {
 }
 
 TEST(LegacyHost, UnterminatedTextsAreReadWithinTheirField) {
-    TW_IDENTITY app{};
+    alignas(4) TW_IDENTITY app{};
     std::memset(app.Manufacturer, 'W', sizeof app.Manufacturer);
     std::memset(app.ProductFamily, 'O', sizeof app.ProductFamily);
     EXPECT_FALSE(IsLegacyHost(app));
