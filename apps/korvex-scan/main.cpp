@@ -1,7 +1,9 @@
 // korvex-scan: a command-line TWAIN application. This version lists the
-// sources the source manager finds and opens and closes the chosen one; the
-// scanning options are accepted in their final shape and answered "not yet
-// supported" until scanning is built.
+// sources the source manager finds, chooses the virtual scanner's scenario,
+// opens the chosen source, negotiates the capabilities the options name and
+// shows what the source holds, and closes it again. The options of the scan
+// itself are accepted in their final shape and answered "not yet supported"
+// until scanning is built.
 #include <CLI/CLI.hpp>
 
 #include <cstdint>
@@ -9,7 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "apps/korvex-scan/negotiation.h"
 #include "apps/korvex-scan/twain_session.h"
+#include "apps/korvex-scan/virtual_bus.h"
 #include "platform/platform.h"
 #if !defined(_WIN32)
 #include "platform/host/host_hooks.h"
@@ -39,6 +43,7 @@ constexpr size_t kMaxProductName = sizeof(TW_STR32) - 1;
 
 struct ScanOptions {
     bool list = false;
+    bool listScenarios = false;
     std::string source;
     std::string scenario;
     std::string outputDir;
@@ -54,17 +59,71 @@ struct ScanOptions {
     bool memoryTransfer = false;
 };
 
-int RunOpenClose(const ScanOptions& options) {
+// One capability option: which capability, its item type, the value given.
+struct Negotiation {
+    TW_UINT16 cap;
+    TW_UINT16 itemType;
+    double value;
+};
+
+// The options given, as capabilities in the order a source expects them: the
+// pixel type before the bit depth that depends on it.
+std::vector<Negotiation> NegotiationsOf(const ScanOptions& options, const CLI::App& app) {
+    std::vector<Negotiation> list;
+    if (app.count("--pixel-type") > 0) {
+        list.push_back({ICAP_PIXELTYPE, TWTY_UINT16,
+                        options.pixelType == "gray" ? double{TWPT_GRAY} : double{TWPT_BW}});
+    }
+    if (app.count("--bit-depth") > 0) list.push_back({ICAP_BITDEPTH, TWTY_UINT16, double(options.bitDepth)});
+    if (app.count("--resolution") > 0) {
+        list.push_back({ICAP_XRESOLUTION, TWTY_FIX32, double(options.resolution)});
+        list.push_back({ICAP_YRESOLUTION, TWTY_FIX32, double(options.resolution)});
+    }
+    if (app.count("--brightness") > 0) list.push_back({ICAP_BRIGHTNESS, TWTY_FIX32, double(options.brightness)});
+    if (app.count("--contrast") > 0) list.push_back({ICAP_CONTRAST, TWTY_FIX32, double(options.contrast)});
+    if (app.count("--count") > 0) list.push_back({CAP_XFERCOUNT, TWTY_INT16, double(options.count)});
+    return list;
+}
+
+bool Negotiate(const std::vector<Negotiation>& negotiations) {
+    for (const Negotiation& n : negotiations) {
+        if (!SetCapability(n.cap, n.itemType, n.value)) return false;
+    }
+    for (const Negotiation& n : negotiations) {
+        CapabilityValue current{};
+        if (!GetCurrentCapability(n.cap, current)) return false;
+        std::printf("  %-18s %g\n", CapabilityName(n.cap), current.number);
+    }
+    return true;
+}
+
+void ShowVirtualBus() {
+    vscan::Scenario scenario;
+    if (!CurrentScenario(scenario)) return;
+    std::printf("Virtual SCSI bus:\n");
+    PrintScanners(scenario);
+}
+
+int RunSession(const ScanOptions& options, const std::vector<Negotiation>& negotiations) {
+    if (!options.scenario.empty()) {
+        vscan::Scenario scenario;
+        if (!InstallScenarioChoice(options.scenario, scenario)) return kExitUsage;
+    }
     if (!LoadSourceManager()) return kExitTwainFailure;
     bool ok = OpenSourceManager();
     if (ok && options.list) {
         ok = ListSources();
     } else if (ok) {
+        ShowVirtualBus();
         ok = OpenSource(options.source.c_str());
         if (ok) {
             std::printf("Opened source:\n");
             PrintIdentity(Session.sourceIdentity);
-            ok = CloseSource();
+            if (!negotiations.empty()) {
+                std::printf("Negotiated:\n");
+                ok = Negotiate(negotiations);
+            }
+            ok = CloseSource() && ok;
         }
         if (ok) std::printf("Closed source.\n");
     }
@@ -80,30 +139,40 @@ int main(int argc, char** argv) {
     CLI::App app{"Scans pages with a TWAIN source through the TWAIN source manager.",
                  "korvex-scan"};
     app.add_flag("--list", options.list, "List the sources the source manager finds and exit");
+    app.add_flag("--list-scenarios", options.listScenarios,
+                 "List the virtual scanner's named scenarios and exit");
     app.add_option("--source", options.source,
                    "ProductName of the source to use (default: the manager's default source)");
+    app.add_option("--scenario", options.scenario,
+                   "Virtual-scanner scenario: a name from --list-scenarios or a scenario file; "
+                   "installed in the Windows directory for this and later runs");
+
+    const char* negotiationGroup = "Capabilities (negotiated with the source)";
+    app.add_option("--resolution", options.resolution, "Resolution in DPI")
+        ->check(CLI::PositiveNumber)
+        ->group(negotiationGroup);
+    app.add_option("--pixel-type", options.pixelType, "Pixel type")
+        ->check(CLI::IsMember({"bw", "gray"}))
+        ->group(negotiationGroup);
+    app.add_option("--bit-depth", options.bitDepth, "Bits per pixel")
+        ->check(CLI::PositiveNumber)
+        ->group(negotiationGroup);
+    app.add_option("--brightness", options.brightness, "Brightness")
+        ->check(CLI::Range(-1000, 1000))
+        ->group(negotiationGroup);
+    app.add_option("--contrast", options.contrast, "Contrast")
+        ->check(CLI::Range(-1000, 1000))
+        ->group(negotiationGroup);
+    app.add_option("--count", options.count, "Pages to transfer (-1: all)")
+        ->check(CLI::Range(-1, 32767))
+        ->group(negotiationGroup);
 
     std::vector<CLI::Option*> scanning;
-    scanning.push_back(app.add_option("--scenario", options.scenario,
-                                      "Virtual-scanner scenario file to scan from")
-                           ->check(CLI::ExistingFile));
     scanning.push_back(
         app.add_option("--output-dir", options.outputDir, "Directory the page files are written to"));
     scanning.push_back(app.add_option("--format", options.format, "Page file format")
                            ->check(CLI::IsMember({"bmp", "tiff"})));
-    scanning.push_back(app.add_option("--resolution", options.resolution, "Resolution in DPI")
-                           ->check(CLI::PositiveNumber));
-    scanning.push_back(app.add_option("--pixel-type", options.pixelType, "Pixel type")
-                           ->check(CLI::IsMember({"bw", "gray"})));
-    scanning.push_back(app.add_option("--bit-depth", options.bitDepth, "Bits per pixel")
-                           ->check(CLI::PositiveNumber));
-    scanning.push_back(app.add_option("--brightness", options.brightness, "Brightness")
-                           ->check(CLI::Range(-1000, 1000)));
-    scanning.push_back(app.add_option("--contrast", options.contrast, "Contrast")
-                           ->check(CLI::Range(-1000, 1000)));
     scanning.push_back(app.add_flag("--duplex", options.duplex, "Scan both sides of each sheet"));
-    scanning.push_back(app.add_option("--count", options.count, "Pages to transfer (-1: all)")
-                           ->check(CLI::Range(-1, 32767)));
     scanning.push_back(app.add_flag("--show-ui", options.showUi, "Show the source's own dialog"));
     scanning.push_back(app.add_flag("--mem", options.memoryTransfer,
                                     "Memory transfer in strips instead of native bitmaps"));
@@ -128,5 +197,9 @@ int main(int argc, char** argv) {
             return kExitUsage;
         }
     }
-    return RunOpenClose(options);
+    if (options.listScenarios) {
+        PrintNamedScenarios();
+        return 0;
+    }
+    return RunSession(options, NegotiationsOf(options, app));
 }

@@ -137,6 +137,14 @@ void EndSession() {
     std::memset(&Session, 0, sizeof Session);
 }
 
+TW_UINT16 CallSource(TW_UINT32 dataGroup, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data) {
+    return CallManager(&Session.sourceIdentity, dataGroup, dat, msg, data);
+}
+
+bool ReportSourceFailure(const char* operation, TW_UINT16 result) {
+    return ReportFailure(operation, result, &Session.sourceIdentity);
+}
+
 void PrintIdentity(const TW_IDENTITY& identity) {
     std::printf("%s\n", TextOf(identity.ProductName));
     std::printf("  Manufacturer:    %s\n", TextOf(identity.Manufacturer));

@@ -31,4 +31,9 @@ bool CloseSourceManager();
 // Closes what is still open and releases the manager; for every exit path.
 void EndSession();
 
+// A triplet addressed to the open source.
+TW_UINT16 CallSource(TW_UINT32 dataGroup, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data);
+// Prints the failed operation with the source's condition code; answers false.
+bool ReportSourceFailure(const char* operation, TW_UINT16 result);
+
 void PrintIdentity(const TW_IDENTITY& identity);

@@ -67,7 +67,7 @@ TEST_F(KorvexScanTest, NamesTheCodesOfAFailure) {
 }
 
 TEST_F(KorvexScanTest, AnswersScanningOptionsNotYetSupported) {
-    for (const char* arguments : {"--format tiff", "--count 2", "--duplex", "--mem"}) {
+    for (const char* arguments : {"--format tiff", "--output-dir pages", "--duplex", "--mem"}) {
         SCOPED_TRACE(arguments);
         RunResult run = Run(arguments);
         EXPECT_EQ(run.exitCode, 2) << run.output;
@@ -77,4 +77,25 @@ TEST_F(KorvexScanTest, AnswersScanningOptionsNotYetSupported) {
     EXPECT_EQ(invalid.exitCode, 2) << invalid.output;
     RunResult tooLong = Run("--source 'A name much longer than thirty-three characters'");
     EXPECT_EQ(tooLong.exitCode, 2) << tooLong.output;
+}
+
+TEST_F(KorvexScanTest, ChosenScenarioShowsItsScannerAndNegotiatesTheOptions) {
+    RunResult run = Run("--scenario duplex-a4 --pixel-type gray --bit-depth 8 --resolution 200 "
+                        "--count -1");
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_NE(run.output.find("adapter 1, target 5: ZR-DX961 "), std::string::npos) << run.output;
+    for (const char* line : {"ICAP_PIXELTYPE     1", "ICAP_BITDEPTH      8",
+                             "ICAP_XRESOLUTION   200", "CAP_XFERCOUNT      -1"}) {
+        EXPECT_NE(run.output.find(line), std::string::npos) << line << "\n" << run.output;
+    }
+}
+
+TEST_F(KorvexScanTest, ScenarioWithoutScannerShowsTheSourcesMessage) {
+    RunResult run = Run("--scenario no-scanner");
+    EXPECT_EQ(run.exitCode, 1) << run.output;
+    EXPECT_NE(run.output.find("no scanner"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("MSG_OPENDS failed: TWRC_FAILURE, TWCC_BADPROTOCOL"),
+              std::string::npos)
+        << run.output;
+    EXPECT_EQ(Run("--scenario no-such-scenario").exitCode, 2);
 }

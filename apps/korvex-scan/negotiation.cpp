@@ -1,0 +1,138 @@
+// MSG_SET and MSG_GETCURRENT of DAT_CAPABILITY with one-value, enumeration and
+// range containers, in memory blocks that the application allocates and frees.
+#include "apps/korvex-scan/negotiation.h"
+
+#include <cmath>
+#include <cstddef>
+#include <cstdio>
+#include <cstring>
+
+#include "apps/korvex-scan/twain_session.h"
+#include "platform/platform.h"
+
+namespace {
+
+TW_FIX32 ToFix32(double value) {
+    const auto scaled = static_cast<int32_t>(std::lround(value * 65536.0));
+    TW_FIX32 fix;
+    fix.Whole = static_cast<TW_INT16>(scaled >> 16);
+    fix.Frac = static_cast<TW_UINT16>(scaled & 0xFFFF);
+    return fix;
+}
+
+double FromFix32(TW_UINT32 raw) {
+    const auto whole = static_cast<int16_t>(raw & 0xFFFF);
+    const auto frac = static_cast<uint16_t>(raw >> 16);
+    return whole + frac / 65536.0;
+}
+
+TW_UINT32 ItemBits(TW_UINT16 itemType, double value) {
+    if (itemType == TWTY_FIX32) {
+        const TW_FIX32 fix = ToFix32(value);
+        TW_UINT32 raw;
+        std::memcpy(&raw, &fix, sizeof raw);
+        return raw;
+    }
+    return static_cast<TW_UINT32>(static_cast<int64_t>(value));
+}
+
+double ItemValue(TW_UINT16 itemType, TW_UINT32 raw) {
+    switch (itemType) {
+        case TWTY_FIX32: return FromFix32(raw);
+        case TWTY_INT8: return static_cast<int8_t>(raw);
+        case TWTY_INT16: return static_cast<int16_t>(raw);
+        case TWTY_INT32: return static_cast<int32_t>(raw);
+        case TWTY_UINT8: return static_cast<uint8_t>(raw);
+        case TWTY_UINT16:
+        case TWTY_BOOL: return static_cast<uint16_t>(raw);
+        default: return raw;
+    }
+}
+
+// Width in bytes of one item of an enumeration.
+uint32_t ItemWidth(TW_UINT16 itemType) {
+    switch (itemType) {
+        case TWTY_INT8:
+        case TWTY_UINT8: return 1;
+        case TWTY_INT16:
+        case TWTY_UINT16:
+        case TWTY_BOOL: return 2;
+        default: return 4;
+    }
+}
+
+// Reads the current value out of a container the source built.
+bool ReadCurrent(TW_UINT16 conType, plat::MemHandle block, CapabilityValue& value) {
+    const uint32_t size = plat::MemSize(block);
+    const auto* bytes = static_cast<const uint8_t*>(plat::MemLock(block));
+    if (bytes == nullptr) return false;
+    bool ok = false;
+    TW_UINT16 itemType = 0;
+    TW_UINT32 raw = 0;
+    if (size >= sizeof(TW_UINT16)) std::memcpy(&itemType, bytes, sizeof itemType);
+    if (conType == TWON_ONEVALUE && size >= sizeof(TW_ONEVALUE)) {
+        std::memcpy(&raw, bytes + offsetof(TW_ONEVALUE, Item), sizeof raw);
+        ok = true;
+    } else if (conType == TWON_RANGE && size >= sizeof(TW_RANGE)) {
+        std::memcpy(&raw, bytes + offsetof(TW_RANGE, CurrentValue), sizeof raw);
+        ok = true;
+    } else if (conType == TWON_ENUMERATION && size >= offsetof(TW_ENUMERATION, ItemList)) {
+        TW_UINT32 count = 0;
+        TW_UINT32 current = 0;
+        std::memcpy(&count, bytes + offsetof(TW_ENUMERATION, NumItems), sizeof count);
+        std::memcpy(&current, bytes + offsetof(TW_ENUMERATION, CurrentIndex), sizeof current);
+        const uint64_t at = offsetof(TW_ENUMERATION, ItemList) +
+                            uint64_t{current} * ItemWidth(itemType);
+        if (current < count && at + ItemWidth(itemType) <= size) {
+            std::memcpy(&raw, bytes + at, ItemWidth(itemType));
+            ok = true;
+        }
+    }
+    plat::MemUnlock(block);
+    value.itemType = itemType;
+    value.number = ItemValue(itemType, raw);
+    return ok;
+}
+
+}  // namespace
+
+bool SetCapability(TW_UINT16 cap, TW_UINT16 itemType, double value) {
+    TW_CAPABILITY capability{cap, TWON_ONEVALUE, plat::MemAlloc(sizeof(TW_ONEVALUE))};
+    auto* one = static_cast<TW_ONEVALUE*>(plat::MemLock(capability.hContainer));
+    if (one == nullptr) {
+        plat::MemFree(capability.hContainer);
+        std::fprintf(stderr, "korvex-scan: no memory for a capability container\n");
+        return false;
+    }
+    one->ItemType = itemType;
+    one->Item = ItemBits(itemType, value);
+    plat::MemUnlock(capability.hContainer);
+    const TW_UINT16 result = CallSource(DG_CONTROL, DAT_CAPABILITY, MSG_SET, &capability);
+    plat::MemFree(capability.hContainer);
+    if (result != TWRC_SUCCESS) return ReportSourceFailure(CapabilityName(cap), result);
+    return true;
+}
+
+bool GetCurrentCapability(TW_UINT16 cap, CapabilityValue& value) {
+    TW_CAPABILITY capability{cap, TWON_DONTCARE16, nullptr};
+    const TW_UINT16 result = CallSource(DG_CONTROL, DAT_CAPABILITY, MSG_GETCURRENT, &capability);
+    if (result != TWRC_SUCCESS) return ReportSourceFailure(CapabilityName(cap), result);
+    const bool ok = ReadCurrent(capability.ConType, capability.hContainer, value);
+    plat::MemFree(capability.hContainer);
+    if (!ok) std::fprintf(stderr, "korvex-scan: %s: the source answered an unreadable container\n",
+                          CapabilityName(cap));
+    return ok;
+}
+
+const char* CapabilityName(TW_UINT16 cap) {
+    switch (cap) {
+        case CAP_XFERCOUNT: return "CAP_XFERCOUNT";
+        case ICAP_PIXELTYPE: return "ICAP_PIXELTYPE";
+        case ICAP_XRESOLUTION: return "ICAP_XRESOLUTION";
+        case ICAP_YRESOLUTION: return "ICAP_YRESOLUTION";
+        case ICAP_BITDEPTH: return "ICAP_BITDEPTH";
+        case ICAP_BRIGHTNESS: return "ICAP_BRIGHTNESS";
+        case ICAP_CONTRAST: return "ICAP_CONTRAST";
+        default: return "capability";
+    }
+}
