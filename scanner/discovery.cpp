@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "scanner/model_names.h"
+#include "scanner/model_table.h"
 #include "scanner/scanner_messages.h"
 #include "scanner/scsi_commands.h"
 
@@ -105,19 +105,21 @@ bool ProductCutEquals(int cut, const char* text) {
     return std::strcmp(piece, text) == 0;
 }
 
-// Copies a text into a field of ModelName's size, truncating safely.
-void SetModelName(const char* name) {
+// Copies a name of at most 16 characters (a model table name need not be
+// terminated) into ModelName.
+void SetModelName(const char* name, size_t room) {
     std::memset(ModelName, 0, sizeof ModelName);
-    std::strncpy(ModelName, name, sizeof ModelName - 1);
+    std::strncpy(ModelName, name, room < sizeof ModelName - 1 ? room : sizeof ModelName - 1);
 }
 
+// The model table in table order, for each cut of the product identification.
 int SearchModelByProduct() {
     for (int cut : kSearchCuts) {
-        for (const char* name : ModelNames) {
-            if (ProductCutEquals(cut, name)) {
-                SetModelName(name);
-                return 1;
-            }
+        char piece[kProductLength + 1];
+        CutProduct(cut, piece);
+        if (const ModelRow* row = FindModelRow(piece)) {
+            SetModelName(row->name, sizeof row->name);
+            return 1;
         }
     }
     return 0;
@@ -126,7 +128,7 @@ int SearchModelByProduct() {
 int CheckForcedModel() {
     for (const ForcedModelRow& row : kForcedModels) {
         if (std::strcmp(MechaName, row.name) != 0) continue;
-        SetModelName(row.name);
+        SetModelName(row.name, std::strlen(row.name));
         if (row.excludedProduct != nullptr && ProductCutEquals(9, row.excludedProduct)) return 0;
         if (row.cut != 0 && !ProductCutEquals(row.cut, row.name)) return 0;
     }
