@@ -51,9 +51,11 @@ constexpr uint8_t kPaperSizeMask = 0x0F;
 constexpr const char* kSideModeSimplex = "Simplex";
 constexpr const char* kSwitchOn = "ON";
 
-// Reads the status the manager may set at any moment while the request runs.
+// Reads the status the manager may set at any moment, from another thread,
+// while the request runs. The manager writes the status last; the acquire
+// load makes the target status, sense area and data it wrote before visible.
 uint8_t RequestStatus(const SRB_ExecSCSICmd& request) {
-    return *static_cast<const volatile uint8_t*>(&request.SRB_Status);
+    return __atomic_load_n(&request.SRB_Status, __ATOMIC_ACQUIRE);
 }
 
 ScsiResult DecodeFinishedRequest(const SRB_ExecSCSICmd& request) {

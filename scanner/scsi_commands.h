@@ -54,9 +54,12 @@ extern uint8_t ReplyBuffer[kReplyBufferSize];    // replies of READ 0x80 and 0x8
 constexpr uint32_t kMaxTransferLength = 0xFFFFFF;
 
 // A request still pending after this much waiting (milliseconds of the tick
-// count) is aborted through the manager and answered as an ASPI error. A READ
-// feeds paper, so the bound is generous.
-constexpr uint32_t kRequestTimeoutMs = 120000;
+// count) is aborted through the manager and answered as an ASPI error, so that
+// a manager that never finishes a request cannot hang the application. A READ
+// feeds paper, and with manual feed by the scanner's key it may stay pending until
+// the user presses the key: the bound lies well beyond the longest manual-feed
+// wait the user can set (300 seconds).
+constexpr uint32_t kRequestTimeoutMs = 600000;
 // After the abort, how long the manager gets to settle the request.
 constexpr uint32_t kAbortGraceMs = 2000;
 

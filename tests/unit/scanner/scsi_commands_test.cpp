@@ -256,7 +256,6 @@ TEST_F(ScsiCommands, BackSideRuleMovesSimplexScansToTheBackWindow) {
         ASSERT_EQ(requests.size(), 4u);
         EXPECT_EQ(requests[0].dataOut.at(8), c.expected);
         EXPECT_EQ(requests[1].dataOut.at(8), c.expected);
-        // The size READ names the back unit only under the rule.
         // The READs name the back unit only under the rule (the scan job is on
         // its front side).
         const uint8_t side = c.expected == 0x80 && c.windowId == 0x00 ? 0x80 : 0x00;
