@@ -1,5 +1,5 @@
 # Verifies a PE module's export and import tables.
-# -DOBJDUMP=... -DMODULE=... -DEXPORTS="name;name"
+# -DOBJDUMP=... -DMODULE=... -DEXPORTS=name,name
 execute_process(COMMAND ${OBJDUMP} -p ${MODULE} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "objdump failed on ${MODULE}")
@@ -8,10 +8,11 @@ endif()
 # Exported names: lines of the form "[ordinal] name" after "[Ordinal/Name Pointer] Table".
 string(REGEX MATCH "\\[Ordinal/Name Pointer\\] Table[^\n]*\n(([ \t]*\\[[ 0-9]+\\][^\n]*\n)*)" _ "${dump}")
 set(table "${CMAKE_MATCH_1}")
-string(REGEX MATCHALL "\\][ \t]+[A-Za-z_@0-9]+" found "${table}")
-list(TRANSFORM found REPLACE "^\\][ \t]+" "")
+# Brackets would confuse CMake's list splitting: drop the ordinals first.
+string(REGEX REPLACE "\\[[ 0-9]+\\]" "" table "${table}")
+string(REGEX MATCHALL "[A-Za-z_@][A-Za-z_@0-9]*" found "${table}")
 list(SORT found)
-set(expected ${EXPORTS})
+string(REPLACE "," ";" expected "${EXPORTS}")
 list(SORT expected)
 if(NOT "${found}" STREQUAL "${expected}")
   message(FATAL_ERROR "${MODULE} exports [${found}], expected [${expected}]")
