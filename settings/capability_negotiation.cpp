@@ -253,12 +253,12 @@ bool ReadSetOneValue(const TW_CAPABILITY* cap, TW_UINT32* value) {
 
 TW_UINT16 RefuseContainer() { return Fail(TWCC_BADCAP); }
 
-// Checks an application's enumeration against the supported one and, when it
-// passes, copies it into `current`. Answers TWRC_SUCCESS, or the failure.
+// Checks an application's enumeration, whose head has been read, against the
+// supported one and, when it passes, copies it into `current`. Answers
+// TWRC_SUCCESS, or the failure.
 template <typename Enum>
-TW_UINT16 SetEnumeration(const TW_CAPABILITY* cap, Enum& current, const Enum& supported) {
-    EnumerationHead head;
-    if (!ReadEnumerationHead(cap, &head)) return RefuseContainer();
+TW_UINT16 SetEnumeration(const TW_CAPABILITY* cap, const EnumerationHead& head, Enum& current,
+                         const Enum& supported) {
     // The indices must name an item of the application's own list.
     if (head.itemType != supported.itemType || head.numItems > ItemCount(supported) ||
         head.currentIndex >= head.numItems || head.defaultIndex >= head.numItems) {
@@ -300,7 +300,7 @@ TW_UINT16 SetChoice(const TW_CAPABILITY* cap, CapabilityEnumPair<Enum>& pair,
         EnumerationHead head;
         if (!ReadEnumerationHead(cap, &head)) return RefuseContainer();
         read = ContainerRead::Enumeration;
-        return SetEnumeration(cap, pair.current, pair.supported);
+        return SetEnumeration(cap, head, pair.current, pair.supported);
     }
     TW_UINT32 value;
     if (!ReadSetOneValue(cap, &value)) return RefuseContainer();
@@ -523,7 +523,8 @@ void UpdateResolutionText() {
     const CapabilityEnumFix32& resolution = CapabilityState.resolution.current;
     int dpi = ItemAt(resolution, resolution.currentIndex).Whole;
     // Values without a list item are shown as 200 DPI.
-    unsigned index = 4;
+    constexpr unsigned k200DpiIndex = 4;
+    unsigned index = k200DpiIndex;
     for (unsigned i = 0; i < static_cast<unsigned>(kResolutionItems); ++i) {
         if (ResolutionDpi(i) == dpi) index = i;
     }

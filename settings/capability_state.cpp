@@ -27,8 +27,7 @@ constexpr CapabilityRange kLevelRange = {
     TWTY_FIX32, Fix32Bits(TW_FIX32{-1000, 0}), Fix32Bits(TW_FIX32{1000, 0}),
     Fix32Bits(TW_FIX32{8, 0}), Fix32Bits(TW_FIX32{0, 0}), Fix32Bits(TW_FIX32{0, 0})};
 
-}  // namespace
-
+// The values at load.
 constexpr CapabilityStateRecord kInitialCapabilityState = {
     -1,                                          // xferCount
     {kCompressionChoices, kCompressionChoices},  // compression
@@ -48,6 +47,8 @@ constexpr CapabilityStateRecord kInitialCapabilityState = {
     1,                                           // custom8123
     0,                                           // custom8124
 };
+
+}  // namespace
 
 CapabilityStateRecord CapabilityState = kInitialCapabilityState;
 

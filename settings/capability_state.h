@@ -2,7 +2,8 @@
 // the whole process. Enumerated capabilities hold two copies: `current`, which
 // MSG_GET reports and MSG_SET narrows, and `supported`, which MSG_SET checks
 // against and MSG_RESET restores. Negotiation, model setup and the settings
-// model read and change these records; nothing here depends on them.
+// model read and change these records; this file depends on the container
+// types only.
 #pragma once
 
 #include "settings/capability_container.h"
@@ -39,9 +40,6 @@ struct CapabilityStateRecord {
 };
 
 extern CapabilityStateRecord CapabilityState;
-
-// The values at load, for MSG_RESET and tests.
-extern const CapabilityStateRecord kInitialCapabilityState;
 
 // Restores CapabilityState to its values at load.
 void ResetCapabilityState();

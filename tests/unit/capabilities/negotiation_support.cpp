@@ -125,8 +125,6 @@ void UseModel(const char* name) {
     ASSERT_EQ(ApplyModel(), 1) << name;
 }
 
-std::string Text(const char* text) { return text; }
-
 void NegotiationTest::SetUp() {
     plat::host::ResetHostHooks();
     for (int32_t& level : ScanValues.levels) level = 128;

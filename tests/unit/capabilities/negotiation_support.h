@@ -7,7 +7,6 @@
 
 #include <cstdint>
 #include <initializer_list>
-#include <string>
 #include <vector>
 
 #include "twain/twain_types.h"
@@ -46,9 +45,6 @@ Outcome Set(TW_UINT16 cap, TW_UINT16 conType, const Bytes& container);
 
 // Sets the model name and applies its row of the model table.
 void UseModel(const char* name);
-
-// The current text of a setting record, for messages.
-std::string Text(const char* text);
 
 class NegotiationTest : public ::testing::Test {
 protected:
