@@ -167,13 +167,8 @@ uint8_t RunResetDevice(SRB_ExecSCSICmd& request) {
         request.SRB_Target < kTargetsPerAdapter ? FindDevice(request.SRB_HaId, request.SRB_Target)
                                                 : nullptr;
     if (device == nullptr || !device->present) return SS_NO_DEVICE;
-    ScannerRuntime& scanner = device->scanner;
-    for (int side = 0; side < 2; ++side) {
-        scanner.windows[side] = WindowState{};
-        scanner.subAreas[side] = SubAreaState{};
-    }
-    StopFeed(scanner.feeder);
-    std::memset(scanner.lastSense, 0, sizeof scanner.lastSense);
+    DropWindows(device->scanner);
+    std::memset(device->scanner.lastSense, 0, sizeof device->scanner.lastSense);
     return SS_COMP;
 }
 

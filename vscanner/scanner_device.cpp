@@ -52,6 +52,14 @@ void Put32(uint8_t* p, uint32_t value) {
 
 void Good(ScsiExchange& exchange) { exchange.targetStatus = 0x00; }
 
+// Delivers the first `asked` bytes of a reply of `size` bytes (fewer when the
+// reply is shorter). A command that asks for nothing may come without a buffer.
+void DeliverReply(ScsiExchange& exchange, const uint8_t* reply, uint32_t size, uint32_t asked) {
+    const uint32_t count = std::min(asked, size);
+    if (count != 0) std::memcpy(exchange.buffer, reply, count);
+    exchange.bytesIn = count;
+}
+
 void Fail(ScannerRuntime& scanner, ScsiExchange& exchange, Sense sense, bool endOfMedium = false,
           uint32_t residue = 0) {
     exchange.targetStatus = 0x02;
@@ -98,9 +106,7 @@ void Inquiry(VirtualDevice& device, ScsiExchange& exchange) {
     CopyPadded(reply + 8, device.setup.vendor, 8);
     CopyPadded(reply + 16, device.setup.product, 16);
     CopyPadded(reply + 32, device.setup.revision, 4);
-    const uint32_t count = std::min<uint32_t>(exchange.cdb[4], kInquiryLength);
-    std::memcpy(exchange.buffer, reply, count);
-    exchange.bytesIn = count;
+    DeliverReply(exchange, reply, kInquiryLength, exchange.cdb[4]);
     Good(exchange);
 }
 
@@ -109,9 +115,7 @@ void RequestSense(VirtualDevice& device, ScsiExchange& exchange) {
     uint8_t current[kSenseBytes];
     std::memcpy(current, scanner.lastSense, kSenseBytes);
     if (current[0] == 0) BuildSenseBytes(Sense::NoSense, false, 0, current);
-    const uint32_t count = std::min<uint32_t>(exchange.cdb[4], kSenseBytes);
-    std::memcpy(exchange.buffer, current, count);
-    exchange.bytesIn = count;
+    DeliverReply(exchange, current, kSenseBytes, exchange.cdb[4]);
     std::memset(scanner.lastSense, 0, kSenseBytes);
     Good(exchange);
 }
@@ -139,15 +143,6 @@ bool WindowIdAcceptable(ScannerRuntime& scanner, ScsiExchange& exchange, uint8_t
         return false;
     }
     return true;
-}
-
-// Drops the windows and sub-areas and stops the feed.
-void ClearWindows(ScannerRuntime& scanner) {
-    for (int side = 0; side < 2; ++side) {
-        scanner.windows[side] = WindowState{};
-        scanner.subAreas[side] = SubAreaState{};
-    }
-    StopFeed(scanner.feeder);
 }
 
 WindowState ParseWindow(const uint8_t* p) {
@@ -214,7 +209,7 @@ bool WindowFieldsValid(const ScannerRuntime& scanner, const WindowState& window)
 void SetWindow(ScannerRuntime& scanner, ScsiExchange& exchange) {
     const uint32_t listLength = Get24(exchange.cdb + 6);
     if (listLength == 0) {
-        ClearWindows(scanner);
+        DropWindows(scanner);
         Good(exchange);
         return;
     }
@@ -298,18 +293,14 @@ void ReadImageSize(ScannerRuntime& scanner, ScsiExchange& exchange, uint32_t len
     Put32(reply, pixelsPerLine);
     Put32(reply + 4, lines);
     Put32(reply + 8, BytesPerLine(page));
-    const uint32_t count = std::min(length, kImageSizeReplyLength);
-    std::memcpy(exchange.buffer, reply, count);
-    exchange.bytesIn = count;
+    DeliverReply(exchange, reply, kImageSizeReplyLength, length);
     Good(exchange);
 }
 
 void ReadStatus(ScannerRuntime& scanner, ScsiExchange& exchange, uint32_t length) {
     uint8_t reply[kStatusReplyLength] = {};
     reply[0] = PollPaperStatus(scanner.feeder);
-    const uint32_t count = std::min(length, kStatusReplyLength);
-    std::memcpy(exchange.buffer, reply, count);
-    exchange.bytesIn = count;
+    DeliverReply(exchange, reply, kStatusReplyLength, length);
     Good(exchange);
 }
 
@@ -427,6 +418,14 @@ void ScannerCommand(VirtualDevice& device, ScsiExchange& exchange) {
 }
 
 }  // namespace
+
+void DropWindows(ScannerRuntime& scanner) {
+    for (int side = 0; side < 2; ++side) {
+        scanner.windows[side] = WindowState{};
+        scanner.subAreas[side] = SubAreaState{};
+    }
+    StopFeed(scanner.feeder);
+}
 
 DataPhase DataPhaseOf(const uint8_t* cdb) {
     switch (cdb[0]) {

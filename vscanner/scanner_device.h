@@ -105,6 +105,9 @@ struct DataPhase {
 DataPhase DataPhaseOf(const uint8_t* cdb);
 
 void InitDevice(VirtualDevice& device, const DeviceSetup& setup);
+// Drops the windows and sub-areas of both sides and stops the feed (SET WINDOW
+// without data, and a device reset).
+void DropWindows(ScannerRuntime& scanner);
 void ExecuteCommand(VirtualDevice& device, ScsiExchange& exchange);
 
 // The page a READ of `side` delivers for the sheet in the transport, from the

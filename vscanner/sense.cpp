@@ -17,7 +17,6 @@ const SenseRow kSenseTable[kSenseRowCount] = {
     {Sense::ParameterListLength, 0x05, 0x1A, 0x00, "parameter list length error"},
     {Sense::InvalidOpcode, 0x05, 0x20, 0x00, "invalid command operation code"},
     {Sense::InvalidCdbField, 0x05, 0x24, 0x00, "invalid field in the command block"},
-    {Sense::LunNotSupported, 0x05, 0x25, 0x00, "logical unit not supported"},
     {Sense::InvalidParameterField, 0x05, 0x26, 0x00, "invalid field in the parameter list"},
     {Sense::InvalidWindowCombination, 0x05, 0x2C, 0x02, "invalid combination of windows"},
     {Sense::NoBackUnit, 0x05, 0x2C, 0x81, "no back-side reading unit"},

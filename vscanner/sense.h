@@ -20,7 +20,6 @@ enum class Sense : uint8_t {
     ParameterListLength,
     InvalidOpcode,
     InvalidCdbField,
-    LunNotSupported,
     InvalidParameterField,
     InvalidWindowCombination,
     NoBackUnit,
@@ -36,7 +35,7 @@ struct SenseRow {
     const char* meaning;
 };
 
-constexpr size_t kSenseRowCount = 16;
+constexpr size_t kSenseRowCount = 15;
 extern const SenseRow kSenseTable[kSenseRowCount];
 
 const SenseRow& SenseOf(Sense id);

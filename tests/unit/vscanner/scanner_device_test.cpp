@@ -213,6 +213,14 @@ TEST(VScannerDevice, StatusReplyShowsPaperAndTheTopSheetsCode) {
     }
 }
 
+TEST(VScannerDevice, RepliesAskedForWithLengthZeroNeedNoBuffer) {
+    vscan::InstallScenario(OneScanner("ZR-DX41"));
+    ExpectGood(SetWindow(WindowFields{}));
+    const std::vector<std::vector<uint8_t>> cdbs = {
+        {0x12, 0, 0, 0, 0, 0}, {0x03, 0, 0, 0, 0, 0}, Cdb10(0x28, 0x80, 0, 0), Cdb10(0x28, 0x81, 0, 0)};
+    for (const std::vector<uint8_t>& cdb : cdbs) ExpectGood(Send(cdb), "no data asked for");
+}
+
 TEST(VScannerDevice, PageReadInChunksEndsWithEndOfMedium) {
     vscan::InstallScenario(OneScanner("ZR-DX41", {"Letter", "A4"}));
     WindowFields fields;
