@@ -3,9 +3,9 @@
 // its scenario from the scenario file in the Windows directory: on the first
 // call, and again whenever GetASPI32SupportInfo finds that the file's path or
 // text has changed (a source opens the manager with that call). An unchanged
-// file keeps the scanner's state (feeder, faults) from one open to the next. Without a file it runs
-// the default scenario; a file that does not parse gives a manager that is
-// not initialised, so the mistake is seen at once.
+// file keeps the scanner's state (feeder, faults) from one open to the next.
+// Without a file it runs the default scenario; a file that does not parse
+// gives a manager that is not initialised, so the mistake is seen at once.
 #include <string>
 
 #include "vscanner/scenario_file.h"
