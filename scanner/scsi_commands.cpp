@@ -44,6 +44,9 @@ constexpr uint32_t kStatusReplyLength = 6;
 constexpr uint8_t kVendorE1ModeFirstGeneration = 5;
 constexpr uint8_t kVendorE1ModeLaterGenerations = 7;
 
+// Sense byte 2: end of medium.
+constexpr uint8_t kEndOfMediumBit = 0x40;
+
 // Paper status reply, byte 0.
 constexpr uint8_t kPaperPresentBit = 0x20;
 constexpr uint8_t kPaperSizeMask = 0x0F;
@@ -64,6 +67,7 @@ ScsiResult DecodeFinishedRequest(const SRB_ExecSCSICmd& request) {
         SenseSnapshot.senseKey = static_cast<uint8_t>(request.SenseArea[2] & 0x0F);
         SenseSnapshot.asc = request.SenseArea[12];
         SenseSnapshot.ascq = request.SenseArea[13];
+        SenseSnapshot.endOfMedium = (request.SenseArea[2] & kEndOfMediumBit) != 0 ? 1 : 0;
         return static_cast<ScsiResult>(kCheckConditionBase + status);
     }
     if (status != SS_COMP) return static_cast<ScsiResult>(kAspiErrorBase + status);

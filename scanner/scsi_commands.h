@@ -25,11 +25,13 @@ constexpr ScsiResult kCheckConditionBase = 0x200;
 constexpr bool IsCheckCondition(ScsiResult result) { return ((result >> 8) & 0x0F) == 2; }
 
 // The sense data of the last command that ended with CHECK CONDITION; all
-// zero after any other command.
+// zero after any other command. The end-of-medium bit is how the scanner ends
+// a page: the transfers test it after the READ that asks beyond the image.
 struct SenseSnapshotRecord {
-    uint8_t senseKey;  // sense byte 2 AND 0x0F
-    uint8_t asc;       // sense byte 12
-    uint8_t ascq;      // sense byte 13
+    uint8_t senseKey;     // sense byte 2 AND 0x0F
+    uint8_t asc;          // sense byte 12
+    uint8_t ascq;         // sense byte 13
+    uint8_t endOfMedium;  // 1 when sense byte 2 has the EOM bit (0x40), else 0
 };
 extern SenseSnapshotRecord SenseSnapshot;
 

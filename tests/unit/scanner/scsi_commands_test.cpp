@@ -162,21 +162,24 @@ fake_aspi::Answer TargetStatus(uint8_t status) {
 TEST_F(ScsiCommands, ResultConventionAndSense) {
     fake_aspi::Answer eom = fake_aspi::CheckCondition(0x03, 0x00, 0x00);
     eom.sense[2] = 0x40 | 0x03;  // EOM with the sense key below it
+    fake_aspi::Answer eomNoSense = fake_aspi::CheckCondition(0x00, 0x00, 0x00);
+    eomNoSense.sense[2] = 0x40;  // the end of a page
     const std::vector<ResultCase> cases = {
-        {"good", fake_aspi::Answer{}, 0x000, {0, 0, 0}},
+        {"good", fake_aspi::Answer{}, 0x000, {0, 0, 0, 0}},
         {"check condition with SS_ERR", fake_aspi::CheckCondition(0x03, 0x80, 0x0D), 0x204,
-         {0x03, 0x80, 0x0D}},
+         {0x03, 0x80, 0x0D, 0}},
         {"check condition with SS_COMP", fake_aspi::CheckCondition(0x05, 0x24, 0x00, SS_COMP), 0x201,
-         {0x05, 0x24, 0x00}},
-        {"flags above the sense key", eom, 0x204, {0x03, 0x00, 0x00}},
+         {0x05, 0x24, 0x00, 0}},
+        {"flags above the sense key", eom, 0x204, {0x03, 0x00, 0x00, 1}},
+        {"end of medium", eomNoSense, 0x204, {0x00, 0x00, 0x00, 1}},
         {"no device, sense area ignored", WithSenseBytes(fake_aspi::AspiError(SS_NO_DEVICE)), 0x182,
-         {0, 0, 0}},
-        {"invalid adapter", fake_aspi::AspiError(SS_INVALID_HA), 0x181, {0, 0, 0}},
-        {"busy target", TargetStatus(STATUS_BUSY), 0x008, {0, 0, 0}},
+         {0, 0, 0, 0}},
+        {"invalid adapter", fake_aspi::AspiError(SS_INVALID_HA), 0x181, {0, 0, 0, 0}},
+        {"busy target", TargetStatus(STATUS_BUSY), 0x008, {0, 0, 0, 0}},
     };
     for (const ResultCase& c : cases) {
         SCOPED_TRACE(c.name);
-        SenseSnapshot = {0x0E, 0x0E, 0x0E};
+        SenseSnapshot = {0x0E, 0x0E, 0x0E, 1};
         fake_aspi::QueueAnswer(c.answer);
         const ScsiResult result = TestUnitReady(5);
         EXPECT_EQ(result, c.result);
@@ -184,6 +187,7 @@ TEST_F(ScsiCommands, ResultConventionAndSense) {
         EXPECT_EQ(SenseSnapshot.senseKey, c.sense.senseKey);
         EXPECT_EQ(SenseSnapshot.asc, c.sense.asc);
         EXPECT_EQ(SenseSnapshot.ascq, c.sense.ascq);
+        EXPECT_EQ(SenseSnapshot.endOfMedium, c.sense.endOfMedium);
     }
 }
 
