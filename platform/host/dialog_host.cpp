@@ -217,6 +217,11 @@ HostDialog* Create(const char* templateName, WindowHandle owner, DialogProc proc
 void Destroy(HostDialog* dialog) {
     Registry& state = State();
     if (!IsLive(dialog)) return;
+    // Dialogs it owns go first, as DestroyWindow destroys owned windows
+    // before it sends WM_DESTROY to their owner.
+    for (HostDialog* other : LiveDialogs())
+        if (other->owner == HandleOf(dialog)) Destroy(other);
+    if (!IsLive(dialog)) return;
     SendToDialog(dialog, WM_DESTROY, 0, 0);
     auto found = std::find_if(state.live.begin(), state.live.end(),
                               [dialog](const auto& entry) { return entry.get() == dialog; });
@@ -229,9 +234,6 @@ void Destroy(HostDialog* dialog) {
                                                 AsControl(message.target) == nullptr;
                                      }),
                       state.queue.end());
-    // Dialogs it owned go with it, as owned windows do on Windows.
-    for (HostDialog* other : LiveDialogs())
-        if (other->owner == HandleOf(dialog)) Destroy(other);
 }
 
 bool Usable(HostDialog* dialog) {
@@ -319,8 +321,6 @@ void Notify(HostControl* control, uint32_t code) {
 }
 
 void Post(PendingMessage message) { State().queue.push_back(std::move(message)); }
-
-std::deque<PendingMessage>& PendingQueue() { return State().queue; }
 
 namespace {
 bool BelongsTo(const PendingMessage& message, HostDialog* dialog) {
@@ -467,8 +467,11 @@ bool InputScroll(HostDialog* dialog, int itemId, uint32_t code, int position) {
     HostControl* control = UsableControl(dialog, itemId);
     if (control == nullptr || control->kind != ControlKind::ScrollBar) return false;
     const int clamped = std::clamp(position, control->scrollMin, std::max(control->scrollMin, control->scrollMax));
+    // Only the thumb codes carry a position in the high word; the others carry 0.
     const auto send = [&](uint32_t sent) {
-        const uintptr_t wParam = (static_cast<uintptr_t>(static_cast<uint32_t>(clamped) & 0xFFFF) << 16) | sent;
+        const bool thumb = sent == SB_THUMBTRACK || sent == SB_THUMBPOSITION;
+        const uint32_t high = thumb ? static_cast<uint32_t>(clamped) & 0xFFFF : 0;
+        const uintptr_t wParam = (static_cast<uintptr_t>(high) << 16) | sent;
         SendToDialog(dialog, WM_HSCROLL, wParam, reinterpret_cast<intptr_t>(control));
     };
     if (code == SB_THUMBTRACK || code == SB_THUMBPOSITION) {
@@ -642,11 +645,9 @@ void SetItemText(WindowHandle dialog, int itemId, const char* text) {
     const std::string value = text != nullptr ? text : "";
     if (control->kind == ControlKind::Edit) {
         SetEditText(control, value);
-    } else if (control->kind == ControlKind::ComboBox) {
-        // A drop-down list has no edit part: WM_SETTEXT selects the item of that text.
-        for (size_t i = 0; i < control->items.size(); ++i)
-            if (EqualNoCase(control->items[i], value)) control->selection = static_cast<int>(i);
-    } else {
+    } else if (control->kind != ControlKind::ComboBox) {
+        // A drop-down list has no edit part: WM_SETTEXT answers CB_ERR and
+        // changes nothing, so a procedure selects an item by CB_SELECTSTRING.
         control->text = value;
     }
 }

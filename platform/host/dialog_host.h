@@ -99,7 +99,6 @@ void Notify(HostControl* control, uint32_t code);
 void Post(PendingMessage message);
 // Delivers every pending message addressed to the dialog or its controls.
 void DeliverPending(HostDialog* dialog);
-std::deque<PendingMessage>& PendingQueue();
 
 // Input as a person gives it; each answers false when the input cannot be given
 // (no such control, hidden, disabled, dialog ended or waiting on a modal child).

@@ -271,6 +271,8 @@ TEST_F(HostDialogs, ChoosingAComboItemNotifiesLikeAMouse) {
     EXPECT_EQ(Commands(), (std::vector<std::string>{"1020:7", "1020:1", "1020:9", "1020:8"}));
     EXPECT_EQ(d.SelectedText(1020), "Gray Scale 8 bit");
     EXPECT_FALSE(d.ChooseItem(1020, "gray scale 8 bit")) << "the driver names items exactly";
+    plat::SetItemText(d.Handle(), 1020, "Black & White");
+    EXPECT_EQ(d.SelectedText(1020), "Gray Scale 8 bit") << "WM_SETTEXT does not select in a drop-down list";
 }
 
 TEST_F(HostDialogs, ScrollBarsSendTheirCodesAndKeepTheRange) {
@@ -284,13 +286,17 @@ TEST_F(HostDialogs, ScrollBarsSendTheirCodesAndKeepTheRange) {
     EXPECT_EQ(seen[0].id, static_cast<int>(plat::SB_THUMBTRACK));
     EXPECT_EQ(seen[0].code, 150u);
     EXPECT_EQ(seen[1].id, static_cast<int>(plat::SB_THUMBPOSITION));
+    EXPECT_EQ(seen[1].code, 150u);
     EXPECT_EQ(seen[2].id, static_cast<int>(plat::SB_ENDSCROLL));
+    EXPECT_EQ(seen[2].code, 0u) << "only the thumb codes carry a position";
     EXPECT_EQ(plat::GetItemId(reinterpret_cast<WindowHandle>(seen[0].lParam)), 1022);
     EXPECT_EQ(d.ScrollPosition(1022), 255) << "Windows leaves moving the thumb to the procedure";
     seen.clear();
+    plat::ScrollSetPosition(d.Handle(), 1023, 60);
     ASSERT_TRUE(d.Scroll(1023, plat::SB_PAGELEFT));
     ASSERT_EQ(seen.size(), 2u);
     EXPECT_EQ(seen[0].id, static_cast<int>(plat::SB_PAGELEFT));
+    EXPECT_EQ(seen[0].code, 0u);
 }
 
 TEST_F(HostDialogs, ModalDialogsRunThroughTheirHandler) {
@@ -397,6 +403,18 @@ TEST_F(HostDialogs, PrivateMessagesReachTheProcedureAndTheLogKeepsTheOrder) {
                                                plat::WM_PAINT, plat::WM_DESTROY}));
     EXPECT_EQ(log.front().wParam, 40u);
     EXPECT_EQ(log.front().templateName, "SCANTYUDLG");
+}
+
+TEST_F(HostDialogs, OwnedDialogsAreDestroyedBeforeTheirOwnerHearsOfIt) {
+    DialogDriver main = Open("DC_SCANDLG");
+    plat::CreateModelessDialog("SCANTYUDLG", main.Handle(), RecordingProc, 0);
+    plat::host::StartMessageLog();
+    plat::DestroyDialog(main.Handle());
+    std::vector<std::string> destroyed;
+    for (const plat::host::LoggedMessage& entry : plat::host::TakeMessageLog())
+        if (entry.message == plat::WM_DESTROY) destroyed.push_back(entry.templateName);
+    EXPECT_EQ(destroyed, (std::vector<std::string>{"SCANTYUDLG", "DC_SCANDLG"}));
+    EXPECT_TRUE(plat::host::OpenDialogs().empty());
 }
 
 TEST_F(HostDialogs, AProcedureMayDestroyItsOwnDialogWhileHandlingAClick) {
