@@ -339,7 +339,8 @@ TW_UINT16 SetCompression(const TW_CAPABILITY* cap) {
     } else {
         result = SelectCurrent(state.compression.current, value, kEnumSlots16);
     }
-    // Compressed images are bilevel: the pixel types narrow to the first.
+    // Compressed images are bilevel: the pixel types narrow to the first
+    // (TWPT_BW unless the application's own enumeration put another first).
     if (state.compression.current.currentIndex != 0) {
         CapabilityEnum16& pixelType = state.pixelType.current;
         pixelType.numItems = 1;
@@ -442,8 +443,9 @@ void RestoreSupported(CapabilityEnumPair<Enum>& pair) {
     pair.current = pair.supported;
 }
 
-// Restores the capability's value at load and answers the restored current
-// value, as MSG_GETCURRENT would shape it.
+// Restores the capability's reset value (for the enumerations: the model's
+// supported choices) and answers the restored current value, as
+// MSG_GETCURRENT would shape it.
 TW_UINT16 ResetCapability(TW_CAPABILITY* cap) {
     CapabilityStateRecord& state = CapabilityState;
     switch (cap->Cap) {
