@@ -3,8 +3,9 @@
 // module that windres compiles): a control statement's own style is OR-ed into
 // the statement's fixed bits and WS_CHILD | WS_VISIBLE, "NOT x" clears bits
 // from what has been gathered so far, a statement without a style gets its
-// default, ICON controls have no size, a DIALOG gets DS_SETFONT with FONT and
-// WS_CAPTION with CAPTION. Preprocessor lines: #include of the two resource
+// default, ICON controls have no size, a DIALOG without STYLE has WS_POPUP |
+// WS_BORDER | WS_SYSMENU and gets DS_SETFONT with FONT and WS_CAPTION with
+// CAPTION. Preprocessor lines: #include of the two resource
 // headers, #define of numeric names, #pragma; nothing else.
 #include "platform/host/dialog_templates.h"
 
@@ -16,6 +17,7 @@ namespace plat::host {
 namespace {
 
 constexpr uint32_t kChildVisible = 0x50000000;  // WS_CHILD | WS_VISIBLE
+constexpr uint32_t kDefaultDialogStyle = 0x80880000;  // WS_POPUP | WS_BORDER | WS_SYSMENU
 constexpr uint32_t kDsSetFont = 0x00000040;
 constexpr uint32_t kWsCaption = 0x00C00000;
 constexpr int kMaxDefineDepth = 16;
@@ -181,9 +183,10 @@ private:
         return true;
     }
 
-    // windres reads "" as a quote and the C escapes of newline, tab, return,
-    // bell, backspace, form feed, vertical tab, backslash, quotes, question
-    // mark, \xHH and octal \ooo.
+    // windres reads "" as a quote and the escapes \n, \t, \r, \f, \v, \\,
+    // \", \a and \b (both backspace, 8), \x with up to two hexadecimal digits
+    // and octal \ooo; it keeps any other escape with a warning, which this
+    // parser refuses.
     bool LexString(Token& token, std::string& error) {
         ++pos_;
         std::string out;
@@ -214,18 +217,18 @@ private:
                 case 'n': out += '\n'; break;
                 case 't': out += '\t'; break;
                 case 'r': out += '\r'; break;
-                case 'a': out += '\a'; break;
+                case 'a':
                 case 'b': out += '\b'; break;
                 case 'f': out += '\f'; break;
                 case 'v': out += '\v'; break;
                 case '\\': out += '\\'; break;
                 case '"': out += '"'; break;
-                case '\'': out += '\''; break;
-                case '?': out += '?'; break;
-                case 'x': {
+                case 'x':
+                case 'X': {
                     unsigned value = 0;
                     int count = 0;
-                    while (pos_ < text_.size() && std::isxdigit(static_cast<unsigned char>(text_[pos_]))) {
+                    while (count < 2 && pos_ < text_.size() &&
+                           std::isxdigit(static_cast<unsigned char>(text_[pos_]))) {
                         const char h = text_[pos_++];
                         value = value * 16 + static_cast<unsigned>(std::isdigit(static_cast<unsigned char>(h))
                                                                        ? h - '0'
@@ -470,6 +473,7 @@ private:
     bool Dialog(const std::string& name) {
         DialogTemplate dialog;
         dialog.name = Upper(name);
+        dialog.style = kDefaultDialogStyle;  // replaced by a STYLE statement
         for (const DialogTemplate& other : result_.dialogs)
             if (other.name == dialog.name) return Fail("dialog " + dialog.name + " defined twice");
         if (!Advance()) return false;

@@ -411,6 +411,7 @@ const RefusalRow kRefusals[] = {
     {"X DIALOG 0, 0, 10, 10\nBEGIN\n  PUSHBUTTON \"a\", 1, 1, 1, 1, 1\n", 4, "END"},
     {"X DIALOG 0, 0, 10, 10\nBEGIN\nEND\nX DIALOG 0, 0, 10, 10\nBEGIN\nEND\n", 4, "twice"},
     {"STRINGTABLE\nBEGIN\n  1 \"a\\q\"\nEND\n", 3, "escape"},
+    {"X DIALOG 0, 0, 10, 10\nCAPTION \"a\\?\"\nBEGIN\nEND\n", 2, "escape"},
 };
 
 TEST(DialogTemplates, ParserRefusesWhatItDoesNotKnowWithTheLine) {
@@ -436,7 +437,8 @@ TEST(DialogTemplates, ParserFollowsTheStyleRulesOfWindres) {
         "  ICON \"I\", 10, 5, 6, 32, 32\n"                   // no size for icons
         "  CONTROL \"t\", 11, \"button\", 7 | NOT 0x10000000, 1, 2, 3, 4\n"
         "  COMBOBOX -1, 1, 2, 3, 4\n"
-        "END\n";
+        "END\n"
+        "Y DIALOG 0, 0, 10, 10\nCAPTION \"\\a\\x414\"\nBEGIN\nEND\n";  // no STYLE
     const plat::host::TemplateParseResult result = plat::host::ParseResourceScript(script, "t.rc", {});
     ASSERT_TRUE(result.ok) << result.error;
     const DialogTemplate& d = result.dialogs.at(0);
@@ -451,6 +453,9 @@ TEST(DialogTemplates, ParserFollowsTheStyleRulesOfWindres) {
     }
     EXPECT_EQ(d.controls[5].cx, 0);
     EXPECT_EQ(d.controls[6].className, "Button");
+    const DialogTemplate& y = result.dialogs.at(1);
+    EXPECT_EQ(y.style, 0x80C80000u);  // WS_POPUP | WS_BORDER | WS_SYSMENU, and WS_CAPTION
+    EXPECT_EQ(y.caption, "\bA4");     // \a is a backspace and \x takes two digits, as in windres
 }
 
 }  // namespace

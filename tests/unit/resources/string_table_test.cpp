@@ -4,7 +4,6 @@
 // korvex32.rc on purpose, so that an edit of either shows up here.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <set>
 #include <string>
 
@@ -186,15 +185,6 @@ TEST(StringTable, HoldsNothingBeyondTheQuotedTexts) {
         if (quoted.count(id) != 0) continue;
         EXPECT_EQ(Load(id), "") << "string " << id << " is not one the source uses";
     }
-}
-
-TEST(StringTable, EscapesBecomeTheirCharacters) {
-    // A quote written twice is one quote, \n a line feed, trailing blanks stay.
-    EXPECT_EQ(Load(3042), "The same \"Name\" has already existed ! ");
-    const std::string jam = Load(3009);
-    ASSERT_NE(jam.find('\n'), std::string::npos);
-    EXPECT_EQ(jam.substr(0, jam.find('\n')), "Paper exists in Scanner yet.");
-    EXPECT_EQ(Load(3072).back(), ' ');
 }
 
 }  // namespace
