@@ -317,10 +317,10 @@ public:
         return true;
     }
 
-    // One expression of a #define (whole text).
-    bool EvaluateWhole(uint32_t& value) {
+    // One expression of a #define (whole text), `defineDepth` definitions deep.
+    bool EvaluateWhole(uint32_t& value, int defineDepth) {
         if (!Advance()) return false;
-        if (!Expression(value, false, 0)) return false;
+        if (!Expression(value, false, defineDepth)) return false;
         if (token_.kind != TokenKind::End) return Fail("unexpected text after the value");
         return true;
     }
@@ -430,7 +430,7 @@ private:
             TemplateParseResult scratch;
             Parser nested(found->second, fileName_, defines_, includes_, scratch, depth_,
                           token_.line);
-            if (!nested.EvaluateWhole(value)) return Fail("bad value of '" + token_.text + "': " + scratch.error);
+            if (!nested.EvaluateWhole(value, defineDepth)) return Fail("bad value of '" + token_.text + "': " + scratch.error);
             return Advance();
         }
         return Fail("expected a number or a defined name");

@@ -412,6 +412,7 @@ const RefusalRow kRefusals[] = {
     {"X DIALOG 0, 0, 10, 10\nBEGIN\nEND\nX DIALOG 0, 0, 10, 10\nBEGIN\nEND\n", 4, "twice"},
     {"STRINGTABLE\nBEGIN\n  1 \"a\\q\"\nEND\n", 3, "escape"},
     {"X DIALOG 0, 0, 10, 10\nCAPTION \"a\\?\"\nBEGIN\nEND\n", 2, "escape"},
+    {"#define A B\n#define B A\nX DIALOG 0, 0, A, 10\nBEGIN\nEND\n", 3, "nests too deep"},
 };
 
 TEST(DialogTemplates, ParserRefusesWhatItDoesNotKnowWithTheLine) {
