@@ -133,6 +133,14 @@ void CopyOut(const std::string& text, char* buffer, uint32_t bufferSize, uint32_
     buffer[copied] = '\0';
 }
 
+// The text WM_GETTEXT answers: a drop-down list's selected item, else the
+// control's own text.
+const std::string& DisplayedText(const HostControl* control) {
+    static const std::string kNone;
+    if (control->kind != ControlKind::ComboBox) return control->text;
+    return control->selection >= 0 ? control->items[static_cast<size_t>(control->selection)] : kNone;
+}
+
 // Sets an edit field's text as WM_SETTEXT does (with its notifications).
 void SetEditText(HostControl* control, const std::string& text) {
     control->text = text;
@@ -659,13 +667,7 @@ uint32_t GetItemText(WindowHandle dialog, int itemId, char* buffer, uint32_t buf
         CopyOut(std::string(), buffer, bufferSize, copied);
         return 0;
     }
-    if (control->kind == ControlKind::ComboBox) {
-        const std::string text =
-            control->selection >= 0 ? control->items[static_cast<size_t>(control->selection)] : std::string();
-        CopyOut(text, buffer, bufferSize, copied);
-    } else {
-        CopyOut(control->text, buffer, bufferSize, copied);
-    }
+    CopyOut(DisplayedText(control), buffer, bufferSize, copied);
     return copied;
 }
 
@@ -680,7 +682,7 @@ uint32_t GetItemInt(WindowHandle dialog, int itemId, bool* translated, bool isSi
     if (translated != nullptr) *translated = false;
     HostControl* control = FindControl(AsDialog(dialog), itemId);
     if (control == nullptr) return 0;
-    const std::string& text = control->text;
+    const std::string& text = DisplayedText(control);
     size_t pos = 0;
     while (pos < text.size() && text[pos] == ' ') ++pos;
     bool negative = false;

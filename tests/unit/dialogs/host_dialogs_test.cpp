@@ -273,6 +273,11 @@ TEST_F(HostDialogs, ChoosingAComboItemNotifiesLikeAMouse) {
     EXPECT_FALSE(d.ChooseItem(1020, "gray scale 8 bit")) << "the driver names items exactly";
     plat::SetItemText(d.Handle(), 1020, "Black & White");
     EXPECT_EQ(d.SelectedText(1020), "Gray Scale 8 bit") << "WM_SETTEXT does not select in a drop-down list";
+    plat::ComboAddString(d.Handle(), 1020, "8");
+    plat::ComboSetSelection(d.Handle(), 1020, 2);
+    bool translated = false;
+    EXPECT_EQ(plat::GetItemInt(d.Handle(), 1020, &translated, false), 8u) << "GetDlgItemInt reads the selected item";
+    EXPECT_TRUE(translated);
 }
 
 TEST_F(HostDialogs, ScrollBarsSendTheirCodesAndKeepTheRange) {
