@@ -384,12 +384,11 @@ int FindPaperSizeIndexOf(const char* text) {
     if (text == nullptr) return 0;
     int standard = MatchOptionText(text, PaperSizeList);
     if (standard >= 0) return standard;
-    // Unused slots (empty names) are skipped: an empty paper size text means
-    // the key was missing, and an unused slot has no size to scan.
+    // An empty text (the key was missing) is Letter, not the first unused
+    // slot: an unused slot has an empty name and no size to scan.
     if (text[0] == '\0') return 0;
     for (int slot = 0; slot < kFreeSizeSlots; ++slot) {
-        const char* name = FreeSizeTable[slot].name;
-        if (name[0] != '\0' && std::strncmp(name, text, kSettingTextSize) == 0) {
+        if (std::strncmp(FreeSizeTable[slot].name, text, kSettingTextSize) == 0) {
             return kFirstFreeSizeIndex + slot;
         }
     }

@@ -102,7 +102,6 @@ extern OptionItem FrontSubAreaHalftoneList[kHalftoneItems + 1];
 extern OptionItem BackSubAreaHalftoneList[kHalftoneItems + 1];
 
 // String ids of choices that code refers to by name.
-constexpr uint16_t kStrBusinessCard = 2000;
 constexpr uint16_t kStrLetter = 2001;
 constexpr uint16_t kStrB4 = 2006;
 constexpr uint16_t kStrBlackWhite = 2068;

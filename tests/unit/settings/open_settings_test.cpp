@@ -95,7 +95,7 @@ TEST_F(OpenWithSettings, Generation8ModelLoadsItsSavedSettings) {
     EXPECT_EQ(caps.bitDepth.current.items[caps.bitDepth.current.currentIndex], 4);
     EXPECT_EQ(caps.resolution.current.items[caps.resolution.current.currentIndex].Whole, 200);
 
-    // A3 at 200 DPI: 14032 gives 2339 pixels, rounded to 2368 (14208), above
+    // A3 at 200 DPI: 14032 gives 2338 pixels, rounded to 2368 (14208), above
     // the limit 14064, so 2336 pixels (14016); the length stays 19843.
     EXPECT_EQ(ScanWindow.paperWidth, 14016u);
     EXPECT_EQ(ScanWindow.width, 14016u);
