@@ -166,12 +166,6 @@ int32_t BoundNumber(const int32_t* target, int32_t value) {
     return value;
 }
 
-void ReadEndorserStart() {
-    char text[kNumberTextSize];
-    ReadText(kSectionEndorser, "Endorser Start", "1", text, sizeof text);
-    ScanValues.endorserStart = LeadingUnsigned(text);
-}
-
 void ReadKey(const SettingsFileKey& entry) {
     switch (entry.kind) {
         case SettingValueKind::Text:
@@ -188,12 +182,15 @@ void ReadKey(const SettingsFileKey& entry) {
                                         ReadNumber(entry.section, entry.key, entry.numberDefault));
             break;
         case SettingValueKind::EndorserText:
-            ReadText(entry.section, entry.key, "", ScanValues.endorserString,
+            ReadText(entry.section, entry.key, entry.textDefault, ScanValues.endorserString,
                      sizeof ScanValues.endorserString);
             break;
-        case SettingValueKind::StartNumber:
-            ReadEndorserStart();
+        case SettingValueKind::StartNumber: {
+            char text[kNumberTextSize];
+            ReadText(entry.section, entry.key, entry.textDefault, text, sizeof text);
+            ScanValues.endorserStart = LeadingUnsigned(text);
             break;
+        }
         case SettingValueKind::Modulo256:
             *entry.number = static_cast<int32_t>(
                 static_cast<uint32_t>(ReadNumber(entry.section, entry.key, entry.numberDefault)) %

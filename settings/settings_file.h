@@ -28,7 +28,7 @@ struct SettingsFileKey {
     SettingValueKind kind;
     SettingRecord* record;      // Text and Side keys
     int32_t* number;            // Number and Modulo256 keys
-    const char* textDefault;    // Text and Side keys when the key is missing
+    const char* textDefault;    // Text, Side, EndorserText and StartNumber keys when missing
     int32_t numberDefault;      // Number and Modulo256 keys when the key is missing
     uint8_t generation8;        // 1: read and written on generation 8 models only
 };
