@@ -71,17 +71,9 @@ Registry& State() {
     return registry;
 }
 
-bool EqualNoCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
 bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
     if (prefix.size() > text.size()) return false;
-    return EqualNoCase(text.substr(0, prefix.size()), prefix);
+    return EqualNoCase(std::string_view(text).substr(0, prefix.size()), prefix);
 }
 
 int CompareNoCase(const std::string& a, const std::string& b) {

@@ -1,7 +1,5 @@
 // The module's own dialog templates: the resource script and its two headers
 // as the build embeds them, parsed once on first use.
-#include <cctype>
-
 #include "platform/host/dialog_templates.h"
 
 extern const char kResourceScript[];
@@ -13,14 +11,6 @@ extern const unsigned kResourceIdsHeaderSize;
 
 namespace plat::host {
 namespace {
-
-bool EqualNoCase(const std::string& a, const char* b) {
-    size_t i = 0;
-    for (; i < a.size() && b[i] != 0; ++i)
-        if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i])))
-            return false;
-    return i == a.size() && b[i] == 0;
-}
 
 struct ModuleTemplates {
     bool parsed = false;

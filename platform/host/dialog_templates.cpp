@@ -60,16 +60,6 @@ struct Token {
     int line = 0;
 };
 
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (std::toupper(static_cast<unsigned char>(a[i])) !=
-            std::toupper(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return true;
-}
-
 std::string Upper(std::string_view text) {
     std::string out(text);
     for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -585,6 +575,16 @@ private:
 };
 
 }  // namespace
+
+bool EqualNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (std::toupper(static_cast<unsigned char>(a[i])) !=
+            std::toupper(static_cast<unsigned char>(b[i])))
+            return false;
+    }
+    return true;
+}
 
 TemplateParseResult ParseResourceScript(std::string_view script, std::string_view scriptName,
                                         const std::vector<IncludedFile>& includes) {

@@ -53,6 +53,10 @@ struct TemplateParseResult {
 TemplateParseResult ParseResourceScript(std::string_view script, std::string_view scriptName,
                                         const std::vector<IncludedFile>& includes);
 
+// Compares two names or texts without regard to the case of ASCII letters, as
+// resource names and the list searches of the host dialogs do.
+bool EqualNoCase(std::string_view a, std::string_view b);
+
 // The templates of the module's own script (parsed once, on first use). Null
 // when there is no template of that name (compared without regard to case).
 const DialogTemplate* FindDialogTemplate(const char* name);
