@@ -18,7 +18,9 @@
 //   enabled, else sends IDOK; Esc sends IDCANCEL; WM_CLOSE that the procedure
 //   leaves unanswered posts IDCANCEL when the Cancel button is missing or
 //   enabled (DefDlgProc);
-// - CB_SELECTSTRING and the sorted list box compare without regard to case.
+// - CB_SELECTSTRING and the sorted list box compare without regard to case;
+//   WM_SETTEXT leaves a drop-down list unchanged;
+// - destroying a dialog destroys the dialogs it owns before its WM_DESTROY.
 // GetDlgItemInt: the Win32 documentation says leading blanks are skipped, a
 // minus sign is read only for signed numbers, and non-numeric characters or a
 // value beyond INT_MIN..INT_MAX (signed) or UINT_MAX (unsigned) are errors
@@ -217,8 +219,6 @@ HostDialog* Create(const char* templateName, WindowHandle owner, DialogProc proc
 void Destroy(HostDialog* dialog) {
     Registry& state = State();
     if (!IsLive(dialog)) return;
-    // Dialogs it owns go first, as DestroyWindow destroys owned windows
-    // before it sends WM_DESTROY to their owner.
     for (HostDialog* other : LiveDialogs())
         if (other->owner == HandleOf(dialog)) Destroy(other);
     if (!IsLive(dialog)) return;
