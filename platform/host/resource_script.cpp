@@ -314,6 +314,7 @@ void ReadStringTable(Tokenizer& t, TableSink& sink) {
 
 int ParseStringTable(const char* text, uint32_t size, StringEntry* entries, uint32_t maxEntries,
                      char* pool, uint32_t poolSize) {
+    if (entries != nullptr && pool == nullptr) return -1;  // entries need text storage
     Tokenizer t{};
     InitTokenizer(t, text, size);
     TableSink sink{entries, maxEntries, pool, poolSize, 0, 0, false};
