@@ -1,8 +1,7 @@
 // Reading resources/korvex32.rc on Linux: a tokenizer of the resource-script
 // language as windres reads it, and the string table built from its
 // STRINGTABLE blocks. The dialog templates have their own reader
-// (dialog_templates.cpp). Depends on
-// nothing but the C++ standard library.
+// (dialog_templates.cpp). Depends on nothing but the C++ standard library.
 #pragma once
 
 #include <cstdint>
