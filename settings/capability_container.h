@@ -29,6 +29,9 @@ struct CapabilityEnum {
     TW_UINT32 defaultIndex;
 
     static constexpr TW_UINT32 kSlots = Slots;
+
+    // The items in use: the stored count, never past the slots.
+    TW_UINT32 ItemCount() const { return numItems < Slots ? numItems : Slots; }
 };
 
 using CapabilityEnum16 = CapabilityEnum<TW_UINT16, kEnumSlots16>;

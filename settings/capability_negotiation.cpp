@@ -82,15 +82,11 @@ TW_UINT16 ItemKey(TW_FIX32 item) { return static_cast<TW_UINT16>(item.Whole); }
 void StoreKey(TW_UINT16& slot, TW_UINT16 key) { slot = key; }
 void StoreKey(TW_FIX32& slot, TW_UINT16 key) { slot = TW_FIX32{static_cast<TW_INT16>(key), 0}; }
 
-template <typename Enum>
-TW_UINT32 ItemCount(const Enum& choices) {
-    return choices.numItems < Enum::kSlots ? choices.numItems : Enum::kSlots;
-}
 
 // Index of the first of the first `limit` items whose key is `key`, or -1.
 template <typename Enum>
 int FindKey(const Enum& choices, TW_UINT16 key, TW_UINT32 limit) {
-    TW_UINT32 count = ItemCount(choices);
+    TW_UINT32 count = choices.ItemCount();
     if (limit < count) count = limit;
     for (TW_UINT32 i = 0; i < count; ++i) {
         if (ItemKey(choices.items[i]) == key) return static_cast<int>(i);
@@ -144,12 +140,6 @@ TW_BOOL QueryFeederLoaded() {
     if (ReadScannerStatus(ScsiTarget, status) == kScsiGood && status.paperPresent != 0) return 1;
     SendVendorE1(ScsiTarget);
     return 0;
-}
-
-void SetTextFromString(SettingRecord& record, uint16_t stringId) {
-    char text[kSettingTextSize];
-    if (plat::LoadResString(stringId, text, kSettingTextSize) <= 0) text[0] = '\0';
-    SetSettingText(record, text);
 }
 
 // ---- MSG_GET, MSG_GETCURRENT, MSG_GETDEFAULT -------------------------------------
@@ -260,7 +250,7 @@ template <typename Enum>
 TW_UINT16 SetEnumeration(const TW_CAPABILITY* cap, const EnumerationHead& head, Enum& current,
                          const Enum& supported) {
     // The indices must name an item of the application's own list.
-    if (head.itemType != supported.itemType || head.numItems > ItemCount(supported) ||
+    if (head.itemType != supported.itemType || head.numItems > supported.ItemCount() ||
         head.currentIndex >= head.numItems || head.defaultIndex >= head.numItems) {
         return Fail(TWCC_BADVALUE);
     }
@@ -361,7 +351,7 @@ TW_UINT16 SetBitDepth(const TW_CAPABILITY* cap) {
     ContainerRead read;
     TW_UINT16 result = SetChoice(cap, state.bitDepth, read);
     if (result == TWRC_SUCCESS || read == ContainerRead::OneValue) {
-        SetTextFromString(ImageType, CurrentBitDepth() == 4 ? kStrGray4 : kStrGray8);
+        SetSettingTextFromString(ImageType, CurrentBitDepth() == 4 ? kStrGray4 : kStrGray8);
     }
     return result;
 }
@@ -518,7 +508,7 @@ TW_INT32 CapabilityToLevel(TW_INT16 value) {
 void UpdateImageTypeText() {
     uint16_t id = kStrBlackWhite;
     if (!PixelTypeIsBw()) id = CurrentBitDepth() == 4 ? kStrGray4 : kStrGray8;
-    SetTextFromString(ImageType, id);
+    SetSettingTextFromString(ImageType, id);
 }
 
 void UpdateResolutionText() {
@@ -530,7 +520,7 @@ void UpdateResolutionText() {
     for (unsigned i = 0; i < static_cast<unsigned>(kResolutionItems); ++i) {
         if (ResolutionDpi(i) == dpi) index = i;
     }
-    SetTextFromString(Resolution, ResolutionList[index].stringId);
+    SetSettingTextFromString(Resolution, ResolutionList[index].stringId);
 }
 
 TW_UINT16 NegotiateCapability(TripletCall* call) {

@@ -180,10 +180,6 @@ int LoadChoiceText(uint16_t id, char (&text)[kSettingTextSize]) {
     return plat::LoadResString(id, text, kSettingTextSize) > 0 ? 1 : 0;
 }
 
-void SetSettingTextFromString(SettingRecord& record, uint16_t id) {
-    LoadChoiceText(id, record.text);
-}
-
 // Index of the item whose text is `text`, or -1.
 int MatchOptionText(const char* text, const OptionItem* list) {
     if (text == nullptr || list == nullptr) return -1;
@@ -195,14 +191,10 @@ int MatchOptionText(const char* text, const OptionItem* list) {
     return -1;
 }
 
-template <typename Enum>
-TW_UINT32 ItemCount(const Enum& choices) {
-    return choices.numItems < Enum::kSlots ? choices.numItems : Enum::kSlots;
-}
 
 bool ContainsPixelType(TW_UINT16 pixelType) {
     const CapabilityEnum16& choices = CapabilityState.pixelType.current;
-    for (TW_UINT32 i = 0; i < ItemCount(choices); ++i) {
+    for (TW_UINT32 i = 0; i < choices.ItemCount(); ++i) {
         if (choices.items[i] == pixelType) return true;
     }
     return false;
@@ -210,7 +202,7 @@ bool ContainsPixelType(TW_UINT16 pixelType) {
 
 bool ContainsResolution(int dotsPerInch) {
     const CapabilityEnumFix32& choices = CapabilityState.resolution.current;
-    for (TW_UINT32 i = 0; i < ItemCount(choices); ++i) {
+    for (TW_UINT32 i = 0; i < choices.ItemCount(); ++i) {
         if (choices.items[i].Whole == dotsPerInch) return true;
     }
     return false;
@@ -219,7 +211,7 @@ bool ContainsResolution(int dotsPerInch) {
 // Makes the first item equal to `value` current; item 0 when none is.
 void SelectCurrentItem(CapabilityEnum16& choices, TW_UINT16 value) {
     choices.currentIndex = 0;
-    for (TW_UINT32 i = 0; i < ItemCount(choices); ++i) {
+    for (TW_UINT32 i = 0; i < choices.ItemCount(); ++i) {
         if (choices.items[i] == value) {
             choices.currentIndex = i;
             return;
@@ -229,7 +221,7 @@ void SelectCurrentItem(CapabilityEnum16& choices, TW_UINT16 value) {
 
 void SelectCurrentResolution(CapabilityEnumFix32& choices, int dotsPerInch) {
     choices.currentIndex = 0;
-    for (TW_UINT32 i = 0; i < ItemCount(choices); ++i) {
+    for (TW_UINT32 i = 0; i < choices.ItemCount(); ++i) {
         if (choices.items[i].Whole == dotsPerInch) {
             choices.currentIndex = i;
             return;
@@ -475,6 +467,10 @@ void SyncCapabilityIndices() {
     uint8_t resolutionIndex = FindOptionIndex(Resolution, ResolutionList);
     Resolution.currentIndex = resolutionIndex;
     SelectCurrentResolution(CapabilityState.resolution.current, ResolutionDpi(resolutionIndex));
+}
+
+void SetSettingTextFromString(SettingRecord& record, uint16_t id) {
+    LoadChoiceText(id, record.text);
 }
 
 void SetSettingText(SettingRecord& record, const char* text) {

@@ -220,5 +220,7 @@ void SetDefaultSettings();
 void SetDefaultEndorserSettings();
 // Copies text into a setting text, cut to fit.
 void SetSettingText(SettingRecord& record, const char* text);
+// The record's text becomes the string table's text `id` (empty when absent).
+void SetSettingTextFromString(SettingRecord& record, uint16_t id);
 
 void ResetSettingsModelState();
