@@ -45,23 +45,10 @@ void MergeLow(TW_UINT32* destination, TW_UINT32 value, TW_UINT32 width) {
     *destination = (*destination & ~mask) | (value & mask);
 }
 
-// The width in which a one value's item is read: 0 for types not read.
+// The width in which a one value's item is read: the numeric types (INT8 up
+// to FIX32) by their size, 0 for frames, strings and unknown types.
 TW_UINT32 OneValueReadWidth(TW_UINT16 itemType) {
-    switch (itemType) {
-        case TWTY_INT8:
-        case TWTY_UINT8:
-            return 1;
-        case TWTY_INT16:
-        case TWTY_UINT16:
-        case TWTY_BOOL:
-            return 2;
-        case TWTY_INT32:
-        case TWTY_UINT32:
-        case TWTY_FIX32:
-            return 4;
-        default:
-            return 0;
-    }
+    return itemType <= TWTY_FIX32 ? ItemSize(itemType) : 0;
 }
 
 // The width of one enumeration item as the reader takes it: string types are
