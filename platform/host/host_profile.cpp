@@ -13,8 +13,8 @@
 //    terminator and the list by one more; a list that does not fit is cut and
 //    answers bufferSize - 2.
 //  - Numbers are read from at most 29 characters of the value: leading blanks,
-//    an optional sign, a "0x", "0o" or "0b" prefix for hexadecimal, octal or
-//    binary, then digits up to the first other character, modulo 2^32; a
+//    an optional sign, a lower-case "0x", "0o" or "0b" prefix for hexadecimal,
+//    octal or binary, then digits up to the first other character, modulo 2^32; a
 //    negative number answers its two's complement ("-5" gives 4294967291,
 //    "0012abc" 12, "B12" 0). A missing key or an empty value answers the
 //    default. This is what the Win32 call does in Wine's implementation and
@@ -418,14 +418,15 @@ uint32_t ProfileGetInt(const char* section, const char* key, int32_t defaultValu
     while (*p != '\0' && static_cast<unsigned char>(*p) <= ' ') ++p;
     bool negative = false;
     if (*p == '+' || *p == '-') negative = *p++ == '-';
+    // Only lower-case prefixes count: "0X1F" reads as 0, as on Windows.
     uint32_t base = 10;
-    if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) {
+    if (p[0] == '0' && p[1] == 'x') {
         base = 16;
         p += 2;
-    } else if (p[0] == '0' && (p[1] == 'o' || p[1] == 'O')) {
+    } else if (p[0] == '0' && p[1] == 'o') {
         base = 8;
         p += 2;
-    } else if (p[0] == '0' && (p[1] == 'b' || p[1] == 'B')) {
+    } else if (p[0] == '0' && p[1] == 'b') {
         base = 2;
         p += 2;
     }

@@ -124,6 +124,8 @@ TEST_F(ProfileTest, IntegersFollowTheWin32Conversion) {
         {"4294967297", 1, 1},
         {"-4294967297", 1, 4294967295u},
         {"0x1F", 1, 31},
+        {"0X1F", 1, 0},  // prefixes are lower case only
+        {"0b101", 1, 5},
         {"\"8\"", 1, 8},  // quotes stripped first
         {"300 DPI", 1, 300},
     };
