@@ -287,11 +287,12 @@ TW_UINT16 ForwardToSource(TW_IDENTITY* origin, TW_IDENTITY* dest, TW_UINT32 data
         if (msg == MSG_OPENDS) return Refuse(TWCC_SEQERROR);
     }
     TW_UINT16 result = CallSource(*source, origin, dataGroup, dat, msg, data);
+    // Only MSG_PROCESSEVENT carries a TW_EVENT; any other data may be smaller.
+    if (msg != MSG_PROCESSEVENT || data == nullptr) return result;
     auto* event = static_cast<TW_EVENT*>(data);
     bool eventFree = result == TWRC_NOTDSEVENT ||
-                     (result == TWRC_DSEVENT && event != nullptr && event->TWMessage == MSG_NULL);
-    if (msg == MSG_PROCESSEVENT && event != nullptr && eventFree &&
-        source->pendingMessage != MSG_NULL) {
+                     (result == TWRC_DSEVENT && event->TWMessage == MSG_NULL);
+    if (eventFree && source->pendingMessage != MSG_NULL) {
         event->TWMessage = source->pendingMessage;
         source->pendingMessage = MSG_NULL;
     }
