@@ -38,9 +38,6 @@ void ManagerTest::SetUp() {
     // Set before the manager (and through it the source) is loaded; the
     // platform layer of every module reads it from here on.
     ASSERT_EQ(setenv("KORVEX_WINDIR", windowsDirectory.c_str(), 1), 0);
-    for (const WindowsDirectoryFile& file : kInitialWindowsFiles) {
-        WriteWindowsFile(file.name, file.text);
-    }
 
     LoadManager();
     if (HasFatalFailure()) return;

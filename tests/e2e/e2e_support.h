@@ -26,15 +26,6 @@ struct ShownMessageBox {
 // The message boxes shown since the running test started, oldest first.
 const std::vector<ShownMessageBox>& ShownMessageBoxes();
 
-// A file each sandboxed Windows directory holds before the manager is loaded.
-struct WindowsDirectoryFile {
-    const char* name;
-    const char* text;
-};
-// Every test starts from these files; the virtual scanner's default scenario
-// belongs here once opening the source reaches the scanner.
-inline const std::vector<WindowsDirectoryFile> kInitialWindowsFiles = {};
-
 class ManagerTest : public ::testing::Test {
 protected:
     void SetUp() override;
