@@ -54,10 +54,18 @@ bool Str32Equals(const TW_STR32& field, const char* text) {
     return std::memcmp(field, text, length) == 0 && field[length] == '\0';
 }
 
+// A refused open in state 300 releases the ASPI manager that discovery may
+// have loaded: the application is free to unload the source next, and the
+// manager library would otherwise stay in its process. An open source keeps it.
+TW_UINT16 RefuseOpen() {
+    if (SourceState == kStateLoaded) UnloadAspi();
+    return FailOperation(TWCC_BADPROTOCOL, kOpenContext);
+}
+
 TW_UINT16 OpenSource(TripletCall* call) {
     plat::SetResourceModule(ModuleInstance);
-    if (!DiscoverScanner()) return FailOperation(TWCC_BADPROTOCOL, kOpenContext);
-    if (!ApplyModel()) return FailOperation(TWCC_BADPROTOCOL, kOpenContext);
+    if (!DiscoverScanner()) return RefuseOpen();
+    if (!ApplyModel()) return RefuseOpen();
     LoadSettings();
     SyncCapabilityIndices();
     std::memset(&ImageInfoRecord, 0, sizeof ImageInfoRecord);

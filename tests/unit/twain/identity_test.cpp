@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "scanner/discovery.h"
+#include "tests/support/fake_aspi.h"
 #include "twain/dispatch.h"
 #include "twain/identity.h"
 #include "twain/source_state.h"
@@ -92,6 +94,15 @@ TEST(OpenClose, StateRulesAnswerSequenceErrors) {
         EXPECT_EQ(SourceState, kStateLoaded);
         ASSERT_EQ(Open(&app, 4), TWRC_SUCCESS);
     }
+}
+
+TEST(OpenClose, RefusedOpenReleasesTheAspiManager) {
+    fake_aspi::Install();  // no scanner on the bus
+    TW_IDENTITY app = MakeApp(11, "Maker", "Family");
+    EXPECT_EQ(Open(&app, 4), TWRC_FAILURE);
+    EXPECT_EQ(ConditionCode, TWCC_BADPROTOCOL);
+    EXPECT_EQ(SourceState, kStateLoaded);
+    EXPECT_EQ(AspiModule, nullptr);
 }
 
 TEST(OpenClose, ConnectedApplicationInState300AnswersMaxConnections) {
