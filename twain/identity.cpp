@@ -3,7 +3,6 @@
 
 #include <cstring>
 
-#include "platform/dialogs.h"
 #include "platform/platform.h"
 #include "scanner/discovery.h"
 #include "scanner/model_table.h"

@@ -1,7 +1,6 @@
 // Operations that the source does not carry out yet. Each answers
 // TWRC_FAILURE with TWCC_BADPROTOCOL until its handler is written; the file
 // shrinks as they are.
-#include "settings/capability_negotiation.h"
 #include "twain/handlers.h"
 #include "twain/source_state.h"
 
