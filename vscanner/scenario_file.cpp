@@ -225,7 +225,9 @@ void FinishDevice(PendingDevice& device, Scenario& scenario) {
     DeviceSetup& setup = device.setup;
     if (setup.kind == DeviceKind::Scanner) {
         if (!device.vendorGiven) setup.vendor = kScannerVendors[0];
-        if (!device.productGiven) setup.product = setup.model;
+        // INQUIRY has 16 bytes for the product: a longer model name is cut there,
+        // as a Product key of that length would have to be.
+        if (!device.productGiven) setup.product = setup.model.substr(0, 16);
         if (!device.revisionGiven) setup.revision = "1.00";
     }
     scenario.devices.push_back(setup);

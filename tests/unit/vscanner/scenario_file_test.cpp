@@ -78,6 +78,19 @@ TEST(VScannerScenarioFile, FormatThenParseGivesTheSameScenario) {
     EXPECT_EQ(back.devices[0].hopper.back().length, 5678u);
 }
 
+TEST(VScannerScenarioFile, ALongModelWithoutProductReadsBackFromItsFile) {
+    vscan::Scenario scenario;
+    std::string error;
+    ASSERT_TRUE(vscan::ParseScenario("[Device1]\nModel=ZR-DX961s-PROTOTYPE-B\n", scenario, error))
+        << error;
+    EXPECT_EQ(scenario.devices[0].model, "ZR-DX961s-PROTOTYPE-B");
+    EXPECT_EQ(scenario.devices[0].product, "ZR-DX961s-PROTOT");
+    const std::string text = vscan::FormatScenario(scenario);
+    vscan::Scenario back;
+    ASSERT_TRUE(vscan::ParseScenario(text, back, error)) << error << "\n" << text;
+    EXPECT_EQ(vscan::FormatScenario(back), text);
+}
+
 TEST(VScannerScenarioFile, RejectsMistakesWithTheLine) {
     struct Case {
         const char* text;
