@@ -1,0 +1,31 @@
+// The fuzz targets' temporary Windows directory.
+#include "fuzz/fuzz_common.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "platform/host/host_hooks.h"
+
+namespace fuzz {
+
+const std::string& UseTempWindowsDirectory() {
+    static const std::string directory = [] {
+        char pattern[] = "/tmp/korvex_fuzz_XXXXXX";
+        const char* made = mkdtemp(pattern);
+        if (made == nullptr) std::abort();
+        return std::string(made);
+    }();
+    plat::host::SetWindowsDirectory(directory.c_str());
+    return directory;
+}
+
+void WriteWindowsFile(const char* name, const uint8_t* data, size_t size) {
+    std::string path = UseTempWindowsDirectory() + "/" + name;
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) std::abort();
+    if (size != 0 && std::fwrite(data, 1, size, file) != size) std::abort();
+    std::fclose(file);
+}
+
+}  // namespace fuzz
