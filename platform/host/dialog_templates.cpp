@@ -21,6 +21,9 @@ constexpr uint32_t kDefaultDialogStyle = 0x80880000;  // WS_POPUP | WS_BORDER | 
 constexpr uint32_t kDsSetFont = 0x00000040;
 constexpr uint32_t kWsCaption = 0x00C00000;
 constexpr int kMaxDefineDepth = 16;
+// Parentheses, signs and definitions nested deeper than this are refused
+// rather than recursed into until the stack runs out.
+constexpr int kMaxExpressionDepth = 256;
 
 // keyword, class, takes a caption, fixed style bits, default bits when the
 // statement gives no style
@@ -400,12 +403,13 @@ private:
     }
 
     bool Primary(uint32_t& value, int defineDepth) {
+        if (defineDepth >= kMaxExpressionDepth) return Fail("expression nests too deep");
         if (token_.kind == TokenKind::Number) {
             value = token_.value;
             return Advance();
         }
         if (token_.kind == TokenKind::Punct && token_.text == "-") {
-            if (!Advance() || !Primary(value, defineDepth)) return false;
+            if (!Advance() || !Primary(value, defineDepth + 1)) return false;
             value = 0u - value;
             return true;
         }

@@ -426,6 +426,19 @@ TEST(DialogTemplates, ParserRefusesWhatItDoesNotKnowWithTheLine) {
     }
 }
 
+TEST(DialogTemplates, DeeplyNestedExpressionsAreRefusedWithoutExhaustingTheStack) {
+    for (const std::string& open : {std::string(100000, '('), std::string(100000, '-')}) {
+        const std::string script = "X DIALOG 0, 0, " + open + "1, 10\nBEGIN\nEND\n";
+        const plat::host::TemplateParseResult result = plat::host::ParseResourceScript(script, "t.rc", {});
+        EXPECT_FALSE(result.ok);
+        EXPECT_NE(result.error.find("nests too deep"), std::string::npos) << result.error;
+    }
+    const plat::host::TemplateParseResult shallow =
+        plat::host::ParseResourceScript("X DIALOG 0, 0, ((-(-(7)))), 10\nBEGIN\nEND\n", "t.rc", {});
+    ASSERT_TRUE(shallow.ok) << shallow.error;
+    EXPECT_EQ(shallow.dialogs[0].cx, 7);
+}
+
 TEST(DialogTemplates, ParserFollowsTheStyleRulesOfWindres) {
     const char* script =
         "#define G 0x20000\n#define T 0x10000\n#define B 0x800000\n"
