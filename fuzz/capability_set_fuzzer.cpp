@@ -1,8 +1,9 @@
-// DAT_CAPABILITY MSG_SET through DS_Entry with an application's container of
-// arbitrary bytes, on a source opened over the scripted ASPI manager; the
+// DAT_CAPABILITY MSG_SET through DS_Entry with application containers of
+// arbitrary bytes, on a source opened over the scripted ASPI manager; each
 // value set is then read back with MSG_GETCURRENT and MSG_GET.
-// Input: capability id (2 bytes), container type (2), model choice (1), then
-// the container block's bytes.
+// Input: a model choice byte, then up to four MSG_SETs, each: capability (2
+// bytes; values below 0x100 pick one of the capabilities the source knows),
+// container type (2), container length (1), the container block's bytes.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -35,31 +36,20 @@ void FreeReturned(TW_CAPABILITY& cap) {
     cap.hContainer = nullptr;
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    fuzz::InputReader input{data, size};
+void SetOne(TW_IDENTITY& app, fuzz::InputReader& input) {
     TW_UINT16 capId = input.Word();
+    if (capId < 0x100) capId = fuzz::kCapabilities[capId % fuzz::kCapabilityCount];
     TW_UINT16 conType = input.Word();
-    const char* model = kModels[input.Byte() % (sizeof kModels / sizeof kModels[0])];
+    size_t length = input.Byte();
+    if (length > input.size) length = input.size;
 
-    RestoreLoadState();
-    plat::host::ResetHostHooks();
-    fuzz::UseTempWindowsDirectory();
-    fake_aspi::Install();
-    fake_aspi::AddDevice(0, 0, 6, "T.S.E.", model);
-
-    TW_IDENTITY app = App();
-    alignas(4) TW_IDENTITY source{};
-    DS_Entry(nullptr, DG_CONTROL, DAT_IDENTITY, MSG_GET, &source);
-    source.Id = 2;
-    if (DS_Entry(&app, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &source) != TWRC_SUCCESS) std::abort();
-
-    plat::MemHandle block = plat::MemAlloc(static_cast<uint32_t>(input.size));
-    if (block != nullptr && input.size != 0) {
-        std::memcpy(plat::MemLock(block), input.data, input.size);
+    plat::MemHandle block = plat::MemAlloc(static_cast<uint32_t>(length));
+    if (block != nullptr && length != 0) {
+        std::memcpy(plat::MemLock(block), input.data, length);
         plat::MemUnlock(block);
     }
+    input.data += length;
+    input.size -= length;
     TW_CAPABILITY cap{capId, conType, block};
     TW_UINT16 rc = DS_Entry(&app, DG_CONTROL, DAT_CAPABILITY, MSG_SET, &cap);
     if (std::getenv("KORVEX_FUZZ_TRACE") != nullptr) {
@@ -76,7 +66,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         DS_Entry(&app, DG_CONTROL, DAT_CAPABILITY, msg, &asked);
         FreeReturned(asked);
     }
+}
 
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    fuzz::InputReader input{data, size};
+    const char* model = kModels[input.Byte() % (sizeof kModels / sizeof kModels[0])];
+
+    RestoreLoadState();
+    plat::host::ResetHostHooks();
+    fuzz::UseTempWindowsDirectory();
+    fake_aspi::Install();
+    fake_aspi::AddDevice(0, 0, 6, "T.S.E.", model);
+
+    TW_IDENTITY app = App();
+    alignas(4) TW_IDENTITY source{};
+    DS_Entry(nullptr, DG_CONTROL, DAT_IDENTITY, MSG_GET, &source);
+    source.Id = 2;
+    if (DS_Entry(&app, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &source) != TWRC_SUCCESS) std::abort();
+    for (int count = 0; count < 4 && input.size != 0; ++count) SetOne(app, input);
     DS_Entry(&app, DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, nullptr);
     UnloadAspi();
     plat::host::DrainBlockQuarantine();

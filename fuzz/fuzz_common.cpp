@@ -11,8 +11,12 @@ namespace fuzz {
 
 const std::string& UseTempWindowsDirectory() {
     static const std::string directory = [] {
-        char pattern[] = "/tmp/korvex_fuzz_XXXXXX";
-        const char* made = mkdtemp(pattern);
+        // Memory-backed when it can be: every profile write renames a file,
+        // which a disk file system turns into a flush.
+        char inMemory[] = "/dev/shm/korvex_fuzz_XXXXXX";
+        char onDisk[] = "/tmp/korvex_fuzz_XXXXXX";
+        const char* made = mkdtemp(inMemory);
+        if (made == nullptr) made = mkdtemp(onDisk);
         if (made == nullptr) std::abort();
         return std::string(made);
     }();

@@ -6,10 +6,23 @@
 #include <cstdint>
 #include <string>
 
+#include "settings/capability_state.h"
+#include "twain/twain_types.h"
+
 namespace fuzz {
 
-// Creates (once) a fresh temporary directory and makes it the Windows
-// directory of the host platform layer; answers its path.
+// Every capability the source negotiates.
+inline constexpr TW_UINT16 kCapabilities[] = {
+    CAP_XFERCOUNT,      ICAP_COMPRESSION,    ICAP_PIXELTYPE,     ICAP_UNITS,
+    ICAP_XFERMECH,      ICAP_XRESOLUTION,    ICAP_YRESOLUTION,   ICAP_BITDEPTH,
+    ICAP_BRIGHTNESS,    ICAP_CONTRAST,       ICAP_PHYSICALWIDTH, ICAP_PHYSICALHEIGHT,
+    ICAP_CCITTKFACTOR,  ICAP_PIXELFLAVOR,    CAP_FEEDERENABLED,  CAP_FEEDERLOADED,
+    CAP_AUTOFEED,       CAP_INDICATORS,      CAP_CUSTOM_8123,    CAP_CUSTOM_8124,
+};
+inline constexpr size_t kCapabilityCount = sizeof kCapabilities / sizeof kCapabilities[0];
+
+// Creates (once) a fresh temporary directory, in /dev/shm when possible, and
+// makes it the Windows directory of the host platform layer; answers its path.
 const std::string& UseTempWindowsDirectory();
 
 // Writes `size` bytes to `name` in the Windows directory (replacing it).

@@ -1,5 +1,6 @@
 // The host profile-file reader and writer over arbitrary file contents, and
-// LoadSettings over an arbitrary KORVEX32.INI.
+// the settings over an arbitrary KORVEX32.INI: loaded and saved again, and
+// read at the open of a source whose every capability is then asked for.
 // Input: a choice byte (buffer size, model), then a section name, a key name
 // and a value, each ended by '\n', then the file's bytes.
 #include <cstring>
@@ -10,6 +11,8 @@
 #include "platform/platform.h"
 #include "scanner/discovery.h"
 #include "scanner/model_table.h"
+#include "tests/support/fake_aspi.h"
+#include "twain/dispatch.h"
 #include "settings/settings_file.h"
 #include "twain/source_state.h"
 
@@ -35,6 +38,29 @@ void Read(const char* section, const char* key, uint32_t bufferSize) {
     plat::ProfileGetInt(section, key, -7, kFile);
 }
 
+void AskEveryCapabilityOfAnOpenSource(const char* model) {
+    RestoreLoadState();
+    fake_aspi::Install();
+    fake_aspi::AddDevice(0, 0, 6, "T.S.E.", model);
+    TW_IDENTITY app{};
+    app.Id = 1;
+    app.SupportedGroups = DG_CONTROL | DG_IMAGE;
+    std::strcpy(app.ProductName, "Fuzz");
+    alignas(4) TW_IDENTITY source{};
+    DS_Entry(nullptr, DG_CONTROL, DAT_IDENTITY, MSG_GET, &source);
+    source.Id = 2;
+    if (DS_Entry(&app, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &source) != TWRC_SUCCESS) return;
+    for (TW_UINT16 capId : fuzz::kCapabilities) {
+        for (TW_UINT16 msg : {MSG_GET, MSG_GETCURRENT, MSG_GETDEFAULT}) {
+            TW_CAPABILITY cap{capId, TWON_DONTCARE16, nullptr};
+            DS_Entry(&app, DG_CONTROL, DAT_CAPABILITY, msg, &cap);
+            if (cap.hContainer != nullptr) plat::MemFree(static_cast<plat::MemHandle>(cap.hContainer));
+        }
+    }
+    DS_Entry(&app, DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, nullptr);
+    UnloadAspi();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -58,7 +84,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         SettingsFileIsValid();
         LoadSettings();
         LoadEndorserSettings();
+        SaveSettings();
+        SaveEndorserSettings();
+        SaveFreeSizes();
     }
+    fuzz::WriteWindowsFile(kSettingsFileName, input.data, input.size);
+    AskEveryCapabilityOfAnOpenSource(model);
 
     // The profile calls on the same bytes.
     fuzz::WriteWindowsFile(kFile, input.data, input.size);
