@@ -11,95 +11,6 @@
 
 namespace {
 
-// The texts the string table must hold for the messages.
-// Columns: string id, text.
-struct ExpectedString {
-    uint32_t id;
-    const char* text;
-};
-
-const ExpectedString kExpectedStrings[] = {
-    {3000, "No sense !"},
-    {3001, "Scanner is not ready."},
-    {3002, "Scanner is becoming ready."},
-    {3003, "Scanner Door is open! Please close the door."},
-    {3004, "Scanner Door is open! Please close the door."},
-    {3073, "Scanner Door is open! Please close the door."},
-    {3075, "Scanner Door is open! Please close the door."},
-    {3005, "No Paper !"},
-    {3006, "Jam ocuured. Please open the door and remove the paper."},
-    {3007, "Jam ocuured. Please open the door and remove the paper."},
-    {3008, "Jam ocuured. Please open the door and remove the paper."},
-    {3009, "Paper exists in Scanner yet.\nPlease open the door and remove the paper."},
-    {3076, "Jam ocuured. Please open the door and remove the paper."},
-    {3077, "Jam ocuured. Please open the door and remove the paper."},
-    {3078, "Jam ocuured. Please open the door and remove the paper."},
-    {3079, "Jam ocuured. Please open the door and remove the paper."},
-    {3080, "Skew error occured!!"},
-    {3081, "Minimum Media error!!"},
-    {3082, "Media Length error!!"},
-    {3083, "Double Feed error!!"},
-    {3084, "Barcode error!!"},
-    {3010, "Parameter error occured in Scanner."},
-    {3011, "DMA error ocuured in Scanner."},
-    {3012, "Command error ocuured in Scanner."},
-    {3085, "Internal Communication error."},
-    {3013, "RAM error occured in Scanner."},
-    {3014, "EEPROM error occured in Scanner."},
-    {3015, "SCSI parity error occured."},
-    {3016, "Short of light within regular temperature. Lamp may be broken."},
-    {3017, "Paper Detect error occured."},
-    {3018, "Short of light out of regular temperature."},
-    {3019, "Hopper error occured."},
-    {3021, "Paper detect sensor error occured."},
-    {3086, "Deskew error."},
-    {3022, "Parameter List Length error occured."},
-    {3023, "Scanner received invalid command operation code."},
-    {3024, "Scanner detected invalid field in command descriptor block."},
-    {3025, "Logical unit is not supported."},
-    {3026, "Scanner detected invalid field in parameter list."},
-    {3027, "Too many windows was specified."},
-    {3028, "Invalid Combination of windows was specified."},
-    {3029, "Short of memory to read the current area."},
-    {3030, "No Back Unit !"},
-    {3087, "No numbering unit."},
-    {3088, "Pointer position error."},
-    {3031, "Scanner detected invalid bits in identifiy massage."},
-    {3032, "Unit attention !"},
-    {3033, "Synchronous Data Transfer error occured."},
-    {3034, "Message error occuerd."},
-    {3035, "Invalid message error occured."},
-    {3037, "Image transfer error occured."},
-    {3038, "Microcode downloading and saveing was failed. \nPlease call service man."},
-    {3039, "EEPROM write error occured in Scanner."},
-    {3040, "No Paper !"},
-    {3041, "Short of Memory !"},
-    {3049, "Load Library error !!"},
-    {3050, "GetSupportInfo Adress error !!"},
-    {3051, "GetASPICommand Adress error !!"},
-    {3052, "No ASPI managers were found !!"},
-    {3053, "ASPI for Windows does not support this mode !!"},
-    {3054, "An ASPI manager which does not support Windows is resident !!"},
-    {3055, "ASPI for Windows is not initialized !!"},
-    {3056, "No Target Device !!"},
-    {3057, "Scanner is busy."},
-    {3042, "The same \"Name\" has already existed ! "},
-    {3043, "Name, Width, or Length is invalid !"},
-    {3044, "Click the Paper Size you want to delete !"},
-    {3068, "Starting Number is over the limit or it is used besides a number.\n(Range 0 - 9999999)"},
-    {3069, "Step Number is over the limit or it is used besides a number.\n(Range 0 - 9)"},
-    {3070, "Printing Offset is over the limit or it is used besides a number."},
-    {3071, "Endorser String include invalid charcter or invalid escape sequence."},
-    {3072, "Endorser String is over 72 charcters. "},
-    {3089, "Invalid Wait time values.\n(Range: 1 - 300)"},
-    {3094, "Invalid Image data Transfer mode error."},
-    {3045, "Scanner Message"},
-    {3046, "Source Message"},
-    {3047, "Free Size Setting Message"},
-    {3096, "Setting Error Message"},
-    {3048, "Scanner Error ocurred ! \nError Code(SenseKey,ASC,ASCQ) ="},
-};
-
 const char* const kGeneric = "Scanner Error ocurred ! \nError Code(SenseKey,ASC,ASCQ) =";
 
 TEST(MessageTable, RowsAreUniqueAndEndWithAnEmptyRow) {
@@ -119,14 +30,6 @@ TEST(MessageTable, RowsAreUniqueAndEndWithAnEmptyRow) {
     EXPECT_EQ(MessageTable[6].stringId, 3075u);
     EXPECT_EQ(MessageTable[51].code, 0x040C80u);
     EXPECT_EQ(MessageTable[kMessageRowCount - 1].code, 0xFF0209u);
-}
-
-TEST(MessageStrings, StringTableHoldsEveryMessageText) {
-    for (const ExpectedString& s : kExpectedStrings) {
-        char text[kMessageTextSize];
-        EXPECT_GT(plat::LoadResString(s.id, text, sizeof text), 0) << s.id;
-        EXPECT_STREQ(text, s.text) << s.id;
-    }
 }
 
 struct MessageCase {
