@@ -1,0 +1,104 @@
+// The thread-local CBT hook that answers message boxes (message_box_hook.h).
+// A message box is a dialog of class "#32770" whose text is the static control
+// 0xFFFF; the hook reads it when the box is activated and posts the click of
+// the chosen button, so that the box ends as if a person had pressed it.
+#include "platform/win32/message_box_hook.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+namespace plat::win32 {
+namespace {
+
+constexpr int kMessageBoxTextId = 0xFFFF;
+
+struct HookState {
+    HHOOK hook = nullptr;
+    MessageBoxAnswerer answerer = nullptr;
+    void* context = nullptr;
+};
+thread_local HookState State;
+
+bool IsMessageBox(HWND window) {
+    char className[16];
+    if (GetClassNameA(window, className, sizeof className) == 0) return false;
+    return std::strcmp(className, "#32770") == 0 && GetDlgItem(window, kMessageBoxTextId) != nullptr;
+}
+
+bool HasButton(HWND box, int id) { return GetDlgItem(box, id) != nullptr; }
+
+// Button rows of the MB_OK ... MB_RETRYCANCEL styles, by the ids they show.
+uint32_t ButtonStyle(HWND box) {
+    if (HasButton(box, IDABORT)) return MB_ABORTRETRYIGNORE;
+    if (HasButton(box, IDYES)) return HasButton(box, IDCANCEL) ? MB_YESNOCANCEL : MB_YESNO;
+    if (HasButton(box, IDRETRY)) return MB_RETRYCANCEL;
+    if (HasButton(box, IDCANCEL)) return MB_OKCANCEL;
+    return MB_OK;
+}
+
+// The icon by the shared system icon the box shows.
+uint32_t IconStyle(HWND box) {
+    struct IconRow {
+        LPCSTR icon;
+        uint32_t style;
+    };
+    // icon, style
+    static const IconRow kIcons[] = {
+        {IDI_HAND, MB_ICONHAND},
+        {IDI_QUESTION, MB_ICONQUESTION},
+        {IDI_EXCLAMATION, MB_ICONEXCLAMATION},
+        {IDI_ASTERISK, MB_ICONASTERISK},
+    };
+    HWND child = GetWindow(box, GW_CHILD);
+    for (; child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        const LRESULT shown = SendMessageA(child, STM_GETICON, 0, 0);
+        if (shown == 0) continue;
+        for (const IconRow& row : kIcons) {
+            if (reinterpret_cast<HICON>(shown) == LoadIconA(nullptr, row.icon)) return row.style;
+        }
+    }
+    return 0;
+}
+
+void ReadBox(HWND box, SeenMessageBox& seen) {
+    std::memset(&seen, 0, sizeof seen);
+    GetDlgItemTextA(box, kMessageBoxTextId, seen.text, sizeof seen.text);
+    GetWindowTextA(box, seen.caption, sizeof seen.caption);
+    seen.style = ButtonStyle(box) | IconStyle(box);
+    if ((GetWindowLongA(box, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0) seen.style |= MB_SYSTEMMODAL;
+}
+
+LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_ACTIVATE && State.answerer != nullptr) {
+        HWND box = reinterpret_cast<HWND>(wParam);
+        if (IsMessageBox(box)) {
+            SeenMessageBox seen;
+            ReadBox(box, seen);
+            int button = State.answerer(seen, State.context);
+            if (button == 0) button = LOWORD(SendMessageA(box, DM_GETDEFID, 0, 0));
+            if (button == 0) button = IDOK;
+            PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
+        }
+    }
+    return CallNextHookEx(State.hook, code, wParam, lParam);
+}
+
+}  // namespace
+
+bool AnswerMessageBoxes(MessageBoxAnswerer answerer, void* context) {
+    State.answerer = answerer;
+    State.context = context;
+    if (State.hook == nullptr) {
+        State.hook = SetWindowsHookExA(WH_CBT, CbtProc, nullptr, GetCurrentThreadId());
+    }
+    return State.hook != nullptr;
+}
+
+void StopAnsweringMessageBoxes() {
+    if (State.hook != nullptr) UnhookWindowsHookEx(State.hook);
+    State = HookState{};
+}
+
+}  // namespace plat::win32
