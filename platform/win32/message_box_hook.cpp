@@ -1,7 +1,10 @@
 // The thread-local CBT hook that answers message boxes (message_box_hook.h).
 // A message box is a dialog of class "#32770" whose text is the static control
-// 0xFFFF; the hook reads it when the box is activated and posts the click of
-// the chosen button, so that the box ends as if a person had pressed it.
+// 0xFFFF. The box is activated before its dialog procedure has filled in the
+// text and hidden the buttons it does not use, so the hook only notes it and
+// starts a thread timer; the box's own message loop then runs the timer, which
+// reads the box and posts the click of the chosen button, so that the box ends
+// as if a person had pressed it.
 #include "platform/win32/message_box_hook.h"
 
 #include <windows.h>
@@ -15,6 +18,7 @@ constexpr int kMessageBoxTextId = 0xFFFF;
 
 struct HookState {
     HHOOK hook = nullptr;
+    HWND pendingBox = nullptr;
     MessageBoxAnswerer answerer = nullptr;
     void* context = nullptr;
 };
@@ -26,7 +30,10 @@ bool IsMessageBox(HWND window) {
     return std::strcmp(className, "#32770") == 0 && GetDlgItem(window, kMessageBoxTextId) != nullptr;
 }
 
-bool HasButton(HWND box, int id) { return GetDlgItem(box, id) != nullptr; }
+bool HasButton(HWND box, int id) {
+    HWND button = GetDlgItem(box, id);
+    return button != nullptr && IsWindowVisible(button);
+}
 
 // Button rows of the MB_OK ... MB_RETRYCANCEL styles, by the ids they show.
 uint32_t ButtonStyle(HWND box) {
@@ -69,17 +76,26 @@ void ReadBox(HWND box, SeenMessageBox& seen) {
     if ((GetWindowLongA(box, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0) seen.style |= MB_SYSTEMMODAL;
 }
 
+void CALLBACK AnswerPendingBox(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    HWND box = State.pendingBox;
+    State.pendingBox = nullptr;
+    if (box == nullptr || !IsWindow(box) || State.answerer == nullptr) return;
+    SeenMessageBox seen;
+    ReadBox(box, seen);
+    int button = State.answerer(seen, State.context);
+    if (button == 0) button = LOWORD(SendMessageA(box, DM_GETDEFID, 0, 0));
+    if (button == 0) button = IDOK;
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
+}
+
 LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam) {
     if (code == HCBT_ACTIVATE && State.answerer != nullptr) {
-        HWND box = reinterpret_cast<HWND>(wParam);
-        if (IsMessageBox(box)) {
-            SeenMessageBox seen;
-            ReadBox(box, seen);
-            int button = State.answerer(seen, State.context);
-            if (button == 0) button = LOWORD(SendMessageA(box, DM_GETDEFID, 0, 0));
-            if (button == 0) button = IDOK;
-            PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
-                         reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
+        HWND window = reinterpret_cast<HWND>(wParam);
+        if (window != State.pendingBox && IsMessageBox(window)) {
+            State.pendingBox = window;
+            SetTimer(nullptr, 0, 1, &AnswerPendingBox);
         }
     }
     return CallNextHookEx(State.hook, code, wParam, lParam);
