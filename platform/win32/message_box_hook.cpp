@@ -68,6 +68,19 @@ uint32_t IconStyle(HWND box) {
     return 0;
 }
 
+// The button Enter presses: the box's default one, else the first of its row.
+int DefaultButton(HWND box) {
+    const LRESULT defaultId = SendMessageA(box, DM_GETDEFID, 0, 0);
+    if (HIWORD(defaultId) == DC_HASDEFID && HasButton(box, LOWORD(defaultId))) return LOWORD(defaultId);
+    switch (ButtonStyle(box)) {
+        case MB_ABORTRETRYIGNORE: return IDABORT;
+        case MB_YESNO:
+        case MB_YESNOCANCEL: return IDYES;
+        case MB_RETRYCANCEL: return IDRETRY;
+        default: return IDOK;
+    }
+}
+
 void ReadBox(HWND box, SeenMessageBox& seen) {
     std::memset(&seen, 0, sizeof seen);
     GetDlgItemTextA(box, kMessageBoxTextId, seen.text, sizeof seen.text);
@@ -84,8 +97,7 @@ void CALLBACK AnswerPendingBox(HWND, UINT, UINT_PTR timer, DWORD) {
     SeenMessageBox seen;
     ReadBox(box, seen);
     int button = State.answerer(seen, State.context);
-    if (button == 0) button = LOWORD(SendMessageA(box, DM_GETDEFID, 0, 0));
-    if (button == 0) button = IDOK;
+    if (button == 0) button = DefaultButton(box);
     PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
 }
