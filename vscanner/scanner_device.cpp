@@ -331,6 +331,8 @@ bool FeedSheet(VirtualDevice& device, ScsiExchange& exchange, uint8_t number) {
         }
     }
     PlaceInTransport(scanner.feeder, sheet, number);
+    scanner.transportImprinted = scanner.imprinterArmed;
+    if (scanner.imprinterArmed) scanner.transportPrintIndex = scanner.imprinterSheets++;
     return true;
 }
 
@@ -403,6 +405,8 @@ void ImprinterData(ScannerRuntime& scanner, ScsiExchange& exchange) {
         return;
     }
     scanner.imprinterData.assign(exchange.buffer, exchange.buffer + length);
+    scanner.imprinterArmed = true;
+    scanner.imprinterSheets = 0;
     Good(exchange);
 }
 
@@ -434,7 +438,9 @@ void DropWindows(ScannerRuntime& scanner) {
     for (int side = 0; side < 2; ++side) {
         scanner.windows[side] = WindowState{};
         scanner.subAreas[side] = SubAreaState{};
+        scanner.pages[side].reset();
     }
+    scanner.imprinterArmed = false;
     StopFeed(scanner.feeder);
 }
 
@@ -475,6 +481,31 @@ PageRequest PageForWindow(const ScannerRuntime& scanner, const WindowState& wind
     page.mirror = window.mirror == 0x80;
     page.compression = window.compression;
     page.compressionArgument = window.compressionArgument;
+    page.brightness = window.brightness;
+    page.threshold = window.threshold;
+    page.contrast = window.contrast;
+    page.halftonePattern = window.halftonePattern;
+    page.reverse = window.reverseImage == 0x80;
+    page.gamma = window.gamma;
+    page.autoThreshold = window.autoThreshold;
+    page.whiteLevel = window.whiteLevel;
+    page.noiseReduction = window.noiseReduction;
+    page.emphasis = window.emphasis;
+    const SubAreaState& subArea = scanner.subAreas[SideIndex(side)];
+    if (subArea.set && window.composition != 2) {
+        for (size_t i = 0; i < page.subAreas.size(); ++i)
+            page.subAreas[i] = AreaRect{subArea.areas[i][0], subArea.areas[i][1], subArea.areas[i][2],
+                                        subArea.areas[i][3]};
+        page.subAreaComposition = subArea.composition;
+        page.subAreaPattern = subArea.halftonePattern;
+    }
+    if (side == 0x00 && scanner.transportImprinted && ModelHasImprinter(scanner.model)) {
+        page.imprint = ImprinterLine(scanner.imprinterData, scanner.transportPrintIndex, scanner.clock);
+        page.imprintOffset = scanner.imprinterData.empty()
+                                 ? 0
+                                 : static_cast<uint32_t>(scanner.imprinterData[0] * 12000u / 254u);
+    }
+    page.document = side == 0x80 ? sheet.setup.back : sheet.setup.front;
     return page;
 }
 
@@ -489,6 +520,7 @@ void InitDevice(VirtualDevice& device, const DeviceSetup& setup) {
     } else {
         scanner.model = ModelInfo{"", 1, 0, 1};
     }
+    scanner.clock = setup.clock;
     scanner.notReadyLeft = setup.notReadyPolls;
     scanner.notReadyKind = setup.notReadyKind;
     scanner.neverReady = setup.neverReady;

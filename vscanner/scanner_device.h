@@ -11,6 +11,7 @@
 
 #include "vscanner/faults.h"
 #include "vscanner/feeder.h"
+#include "vscanner/imprinter.h"
 #include "vscanner/model_catalog.h"
 #include "vscanner/page_synth.h"
 #include "vscanner/scenario.h"
@@ -71,9 +72,16 @@ struct ScannerRuntime {
     SubAreaState subAreas[2];
     FeederState feeder;
     FaultList faults;
+    ScannerClock clock;
     uint8_t vendorE1Mode = 0;
     uint32_t vendorE1Count = 0;
     std::vector<uint8_t> imprinterData;
+    // The imprinter prints on the front of every sheet fed after its data
+    // arrived, until the windows are dropped (the end of the batch).
+    bool imprinterArmed = false;
+    uint32_t imprinterSheets = 0;     // sheets printed since the data arrived
+    bool transportImprinted = false;  // the sheet in the transport was printed on
+    uint32_t transportPrintIndex = 0; // ... as the how-manieth since the data arrived
     uint8_t lastSense[kSenseBytes] = {};
     // The page each side's READs are delivering, made at the first READ of it.
     std::shared_ptr<PageStream> pages[2];

@@ -123,7 +123,9 @@ TEST(VScannerCcitt, CodedPagesDecodeToTheUncompressedPage) {
         uint32_t pixels = 0, lines = 0;
         vscan::ImageSizeFromWindow(WindowStateOf(plain), pixels, lines);
         ASSERT_FALSE(expected.empty());
-        EXPECT_LT(coded.size(), expected.size() / 4) << "the page is coded, not sent raw";
+        if (c.composition == 0) {
+            EXPECT_LT(coded.size(), expected.size() / 4) << "the page is coded, not sent raw";
+        }
         EXPECT_EQ(coded, vscan::ExpectedPage("ZR-DX961", WindowStateOf(fields), 0,
                                              vscan::MakeSheet("Letter"), 0x00));
         EXPECT_TRUE(DecodeWithLibtiff(coded, c.compression, pixels, lines) == expected);
