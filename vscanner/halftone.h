@@ -26,11 +26,13 @@ extern const HalftonePattern kHalftones[kHalftoneCount];
 // The pattern of `code`; codes above 4 dither as Bayer 8x8 (code 0).
 const HalftonePattern& HalftoneFor(uint16_t code);
 
-// A matrix cell's decision: black when the intensity (0 black .. 255 white)
-// lies below the cell's threshold, (2 x cell + 1) x 128 / levels.
+// A matrix cell's decision. Cells turn black in the order of their numbers
+// as the gray darkens: a pixel is black when its darkness (255 - intensity)
+// reaches the cell's step, (2 x cell + 1) x 128 / levels. So the clustered
+// dots grow from their centres, and white stays white.
 inline bool MatrixBlack(const HalftonePattern& pattern, uint8_t intensity, uint32_t x, uint32_t y) {
     const uint8_t cell = pattern.matrix[(y % pattern.size) * pattern.size + x % pattern.size];
-    return static_cast<uint32_t>(intensity) * pattern.levels < (2u * cell + 1u) * 128u;
+    return (255u - intensity) * pattern.levels >= (2u * cell + 1u) * 128u;
 }
 
 }  // namespace vscan
