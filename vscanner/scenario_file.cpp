@@ -106,7 +106,7 @@ bool ParseSide(const std::string& text, bool allPages, SheetContext& context,
     if (hash != std::string::npos) {
         path = Trim(text.substr(0, hash));
         if (!ParseInto(text.substr(hash + 1), 0xFFFFu, page) || page == 0) {
-            context.error = "image file "" + path + "": bad page number "" + text.substr(hash + 1) + """;
+            context.error = "image file \"" + path + "\": bad page number \"" + text.substr(hash + 1) + "\"";
             return false;
         }
     }
@@ -160,7 +160,11 @@ bool ParseSheetItem(const std::string& item, SheetContext& context, std::vector<
     const std::string paper = Trim(item.substr(0, at));
     if (!paper.empty() && !ParsePaper(paper, sheet)) return false;
     const std::vector<std::string> sides = Split(item.substr(at + 1), '|');
-    if (sides.empty() || sides.size() > 2) {
+    if (sides.empty()) {
+        context.error = "an image sheet names no file";
+        return false;
+    }
+    if (sides.size() > 2) {
         context.error = "a sheet has a front and at most one back image: " + item;
         return false;
     }
