@@ -467,24 +467,29 @@ std::vector<uint8_t> SynthesizePage(const PageRequest& page) {
     return bytes;
 }
 
-PageStream::PageStream(const PageRequest& page)
+PageStream::PageStream(const PageRequest& page, bool keepWhole)
     : page_(page), renderer_(std::make_unique<PageRenderer>(page_)), line_(BytesPerLine(page)) {
-    if (page.compression == kCompressionNone) return;
-    ready_ = EncodeCcittPage(
-        page.compression, page.compressionArgument, page.pixelsPerLine, page.lines,
-        [this](uint32_t line, uint8_t* out) { renderer_->Render(line, out); }, coded_, error_);
+    if (page.compression != kCompressionNone) {
+        whole_ = true;
+        ready_ = EncodeCcittPage(
+            page.compression, page.compressionArgument, page.pixelsPerLine, page.lines,
+            [this](uint32_t line, uint8_t* out) { renderer_->Render(line, out); }, bytes_, error_);
+        return;
+    }
+    if (!keepWhole) return;
+    whole_ = true;
+    bytes_.resize(static_cast<size_t>(PageBytes(page)));
+    for (uint32_t line = 0; line < page.lines; ++line)
+        renderer_->Render(line, bytes_.data() + static_cast<size_t>(line) * line_.size());
 }
 
 PageStream::~PageStream() = default;
 
-uint64_t PageStream::Size() const {
-    if (page_.compression != kCompressionNone) return coded_.size();
-    return PageBytes(page_);
-}
+uint64_t PageStream::Size() const { return whole_ ? bytes_.size() : PageBytes(page_); }
 
 void PageStream::Copy(uint64_t offset, uint32_t count, uint8_t* out) {
-    if (page_.compression != kCompressionNone) {
-        std::copy_n(coded_.data() + offset, count, out);
+    if (whole_) {
+        std::copy_n(bytes_.data() + offset, count, out);
         return;
     }
     const uint32_t perLine = static_cast<uint32_t>(line_.size());

@@ -88,7 +88,9 @@ class PageRenderer;
 // fast path); a compressed page is coded whole when the stream is made.
 class PageStream {
 public:
-    explicit PageStream(const PageRequest& page);
+    // With `keepWhole` an uncompressed page is drawn whole at once and kept,
+    // so that the stream can serve the same page again and again by copying.
+    explicit PageStream(const PageRequest& page, bool keepWhole = false);
     ~PageStream();
     PageStream(const PageStream&) = delete;
     PageStream& operator=(const PageStream&) = delete;
@@ -107,7 +109,8 @@ private:
     std::unique_ptr<PageRenderer> renderer_;
     bool ready_ = true;
     std::string error_;
-    std::vector<uint8_t> coded_;
+    bool whole_ = false;        // bytes_ holds the whole page
+    std::vector<uint8_t> bytes_;  // the coded page, or the whole page kept
     std::vector<uint8_t> line_;
     uint32_t lineNumber_ = UINT32_MAX;  // the line held in line_
 };

@@ -36,6 +36,7 @@ constexpr uint32_t kImprinterMaxLength = 256;
 constexpr uint16_t kMinResolution = 100;
 constexpr uint16_t kMaxResolution = 400;
 constexpr uint64_t kMaxPageBytes = 0x7FFFFFFFu;
+constexpr size_t kDrawnPagesKept = 4;
 
 uint16_t Get16(const uint8_t* p) { return static_cast<uint16_t>((p[0] << 8) | p[1]); }
 uint32_t Get24(const uint8_t* p) {
@@ -336,6 +337,18 @@ bool FeedSheet(VirtualDevice& device, ScsiExchange& exchange, uint8_t number) {
     return true;
 }
 
+// The stream of a page; with repeated pages one drawn before, when the same
+// page was, else a new one that is kept (the last few).
+std::shared_ptr<PageStream> StreamFor(VirtualDevice& device, const PageRequest& page) {
+    if (!device.setup.repeatPages) return std::make_shared<PageStream>(page);
+    std::vector<std::shared_ptr<PageStream>>& drawn = device.scanner.drawnPages;
+    for (const std::shared_ptr<PageStream>& stream : drawn)
+        if (stream->Request() == page) return stream;
+    if (drawn.size() >= kDrawnPagesKept) drawn.erase(drawn.begin());
+    drawn.push_back(std::make_shared<PageStream>(page, true));
+    return drawn.back();
+}
+
 void ReadImage(VirtualDevice& device, ScsiExchange& exchange, uint32_t length) {
     ScannerRuntime& scanner = device.scanner;
     const uint8_t number = exchange.cdb[4];
@@ -358,9 +371,10 @@ void ReadImage(VirtualDevice& device, ScsiExchange& exchange, uint32_t length) {
         }
         if (!FeedSheet(device, exchange, number)) return;
     }
-    const PageRequest page = PageForWindow(scanner, window, feeder.transport, side);
+    const PageRequest page =
+        PageForWindow(scanner, window, feeder.transport, side, device.setup.repeatPages);
     std::shared_ptr<PageStream>& stream = scanner.pages[SideIndex(side)];
-    if (!stream || !(stream->Request() == page)) stream = std::make_shared<PageStream>(page);
+    if (!stream || !(stream->Request() == page)) stream = StreamFor(device, page);
     if (!stream->Ready()) {
         Fail(scanner, exchange, Sense::ImageTransferError);
         return;
@@ -464,10 +478,10 @@ void ImageSizeFromWindow(const WindowState& window, uint32_t& pixelsPerLine, uin
 }
 
 PageRequest PageForWindow(const ScannerRuntime& scanner, const WindowState& window,
-                       const FedSheet& sheet, uint8_t side) {
+                       const FedSheet& sheet, uint8_t side, bool repeatPages) {
     PageRequest page;
     page.generation = scanner.model.generation;
-    page.sheet = sheet.number;
+    page.sheet = repeatPages ? 0 : sheet.number;
     page.side = side;
     page.composition = window.composition;
     page.bitsPerPixel = window.bitsPerPixel;

@@ -85,6 +85,8 @@ struct ScannerRuntime {
     uint8_t lastSense[kSenseBytes] = {};
     // The page each side's READs are delivering, made at the first READ of it.
     std::shared_ptr<PageStream> pages[2];
+    // With DeviceSetup::repeatPages: the pages drawn so far, whole.
+    std::vector<std::shared_ptr<PageStream>> drawnPages;
 };
 
 struct VirtualDevice {
@@ -122,9 +124,10 @@ void DropWindows(ScannerRuntime& scanner);
 void ExecuteCommand(VirtualDevice& device, ScsiExchange& exchange);
 
 // The page a READ of `side` delivers for the sheet in the transport, from the
-// window of that side (geometry rounded as ImageSizeFromWindow does).
+// window of that side (geometry rounded as ImageSizeFromWindow does); with
+// `repeatPages` every sheet shows sheet 0's synthetic document.
 PageRequest PageForWindow(const ScannerRuntime& scanner, const WindowState& window,
-                       const FedSheet& sheet, uint8_t side);
+                       const FedSheet& sheet, uint8_t side, bool repeatPages = false);
 // Pixels per line and lines of a window: width x resolution / 1200 and
 // length x resolution / 1200, each rounded to the nearest whole pixel.
 void ImageSizeFromWindow(const WindowState& window, uint32_t& pixelsPerLine, uint32_t& lines);

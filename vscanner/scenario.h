@@ -67,6 +67,10 @@ struct DeviceSetup {
     uint32_t manualFeedPolls = 1;         // status polls (READ type 0x81) per manual sheet
     std::vector<FaultSetup> faults;
     ScannerClock clock;                   // the imprinter's date and time stamps
+    // Every sheet shows the first sheet's synthetic document (or its own image
+    // file), and each distinct page is drawn once and then copied: page reads
+    // cost no drawing, for benchmarks of what reads them.
+    bool repeatPages = false;
 };
 
 // What GetASPI32SupportInfo reports as its status.

@@ -329,6 +329,7 @@ bool ApplyDeviceKey(PendingDevice& device, const std::string& key, const std::st
     if (key == "hopper") return ParseSheets(value, sheets, setup.hopper);
     if (key == "manualfeed") return ParseSheets(value, sheets, setup.manualSheets);
     if (key == "clock") return ParseClock(value, setup.clock);
+    if (key == "repeatpages") return ParseSwitch(value, setup.repeatPages);
     if (key == "manualfeedpolls") return ParseInto(value, 0xFFFFFFFFu, setup.manualFeedPolls);
     if (key == "jam") return ParseSheetFaults(value, FaultKind::Jam, setup.faults);
     if (key == "doublefeed") return ParseSheetFaults(value, FaultKind::DoubleFeed, setup.faults);
@@ -510,6 +511,7 @@ std::string FormatScenario(const Scenario& scenario) {
                           unsigned{setup.clock.minute}, unsigned{setup.clock.second});
             out << "Clock=" << clock << "\n";
         }
+        if (setup.repeatPages) out << "RepeatPages=ON\n";
         const std::pair<const char*, FaultKind> faultKeys[] = {
             {"Jam", FaultKind::Jam},
             {"DoubleFeed", FaultKind::DoubleFeed},

@@ -296,3 +296,19 @@ TEST(VScannerDocuments, WindowImageBytesReachTheRenderedPage) {
     expected.halftonePattern = 0;
     EXPECT_FALSE(vscan::SynthesizePage(expected) == page) << "the bytes make a difference";
 }
+
+TEST(VScannerDocuments, RepeatedPagesAreDrawnOnceAndCopied) {
+    for (const bool repeat : {false, true}) {
+        vscan::InstallScenario(Parse(ScannerScenario(
+            "ZR-DX961", std::string("Hopper=Letter,Letter,Letter\nRepeatPages=") + (repeat ? "ON" : "OFF") + "\n")));
+        WindowFields fields;
+        fields.width = 2400;
+        fields.length = 2400;
+        ASSERT_EQ(Exec(0, kTarget, SetWindowCdb(), WindowList(fields)).status, SS_COMP);
+        const std::vector<uint8_t> first = ReadPage(0, 0x00, 75 * 600);
+        EXPECT_EQ(first, vscan::ExpectedPage("ZR-DX961", WindowStateOf(fields), 0, vscan::MakeSheet("Letter"), 0x00));
+        for (uint8_t sheet = 1; sheet < 3; ++sheet)
+            EXPECT_EQ(ReadPage(sheet, 0x00, 75 * 600) == first, repeat) << int{sheet};
+        EXPECT_EQ(vscan::DeviceSnapshot(0, kTarget)->scanner.drawnPages.size(), repeat ? 1u : 0u);
+    }
+}
