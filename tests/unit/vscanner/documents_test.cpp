@@ -243,7 +243,9 @@ TEST(VScannerDocuments, ImprinterPrintsItsTextWithTheCounterAdvancingByTheStep) 
     };
     const uint32_t size = 300 * 3300;
     EXPECT_EQ(readText(ReadPage(0, 0x00, size), 32), "No.0000005 2026/12/08 09:30:05  ");
-    EXPECT_EQ(readText(ReadPage(1, 0x00, size), 30), "No.0000008 2026/12/08 09:30:05");
+    const std::vector<uint8_t> second = ReadPage(1, 0x00, size);
+    EXPECT_EQ(readText(second, 30), "No.0000008 2026/12/08 09:30:05");
+    EXPECT_TRUE(vscan::ExpectedPage(*vscan::DeviceSnapshot(0, kTarget), 0x00) == second);
 
     // The next batch sends no imprinter data: nothing is printed.
     ASSERT_EQ(Exec(0, kTarget, SetWindowCdb(0)).status, SS_COMP);
@@ -293,6 +295,7 @@ TEST(VScannerDocuments, WindowImageBytesReachTheRenderedPage) {
     expected.subAreaComposition = 1;
     const std::vector<uint8_t> page = vscan::SynthesizePage(expected);
     EXPECT_TRUE(delivered == page);
+    EXPECT_TRUE(vscan::ExpectedPage(*vscan::DeviceSnapshot(0, kTarget), 0x00) == page);
     expected.halftonePattern = 0;
     EXPECT_FALSE(vscan::SynthesizePage(expected) == page) << "the bytes make a difference";
 }
