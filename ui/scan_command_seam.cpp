@@ -2,8 +2,10 @@
 // and to the source manager notifications.
 #include "ui/main_dialog.h"
 
-// Seam: the scan window, the scan start and the transfer-ready notification follow here.
-void StartScanFromMainDialog(plat::WindowHandle) {}
+void StartScanFromMainDialog(plat::WindowHandle /*dialog*/) {
+    // Seam: the scan window, the scan start and the transfer-ready notification follow here.
+}
 
-// Seam: the close-source request to the source manager follows here.
-void RequestCloseFromMainDialog() {}
+void RequestCloseFromMainDialog() {
+    // Seam: the close-source request to the source manager follows here.
+}
