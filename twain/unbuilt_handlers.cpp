@@ -11,7 +11,6 @@ TW_UINT16 NotBuilt(TripletCall*) {
 }
 }  // namespace
 
-TW_UINT16 HandleUserInterface(TripletCall* call) { return NotBuilt(call); }
 TW_UINT16 HandlePendingXfers(TripletCall* call) { return NotBuilt(call); }
 TW_UINT16 HandleSetupMemXfer(TripletCall* call) { return NotBuilt(call); }
 TW_UINT16 HandleSetupFileXfer(TripletCall* call) { return NotBuilt(call); }
