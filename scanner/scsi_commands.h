@@ -92,7 +92,7 @@ bool BackSideRuleHolds();
 void ResetScsiCommandState();
 
 // ---- Values owned by the scan job ---------------------------------------------
-// The sheet and side that image READs name. Until the scan job provides them
-// they are answered by scanner/scan_job_placeholder.cpp.
+// The sheet and side that image READs name, read from the scan job's record
+// (transfer/scan_job.cpp).
 uint8_t CurrentSheetNumber();  // the scan job's sheetNumber
 uint8_t CurrentSideCode();     // the scan job's sideCode (0x00 or 0x80)
