@@ -191,7 +191,9 @@ ScsiResult ReadImage(uint8_t target, uint32_t length, uint8_t* buffer) {
         SenseSnapshot = {};
         return refused;
     }
-    PrepareRequest(ScanRequest, target, SRB_DIR_IN, kLongCdb, length != 0 ? buffer : nullptr, length);
+    // A zero-length READ still carries the caller's buffer: the test for the
+    // next page sends one with a scratch block.
+    PrepareRequest(ScanRequest, target, SRB_DIR_IN, kLongCdb, buffer, length);
     ScanRequest.CDBByte[0] = kOpRead;
     ScanRequest.CDBByte[2] = kReadImageData;
     ScanRequest.CDBByte[4] = CurrentSheetNumber();

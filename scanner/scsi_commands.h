@@ -76,7 +76,8 @@ ScsiResult SetWindow(uint8_t target, const ScanWindowRecord& window);
 ScsiResult ClearWindows(uint8_t target);
 ScsiResult SetSubAreaWindow(uint8_t target, const SubAreaWindowRecord& window);
 // READ of image data for the scan job's current sheet and side. A length of 0
-// (no buffer needed) asks whether that page can be read.
+// asks whether that page can be read; the buffer, which may then be null, is
+// passed on as given.
 ScsiResult ReadImage(uint8_t target, uint32_t length, uint8_t* buffer);
 // Sets both outputs only when the result is 0.
 ScsiResult ReadImageSize(uint8_t target, uint32_t& pixelsPerLine, uint32_t& lines);

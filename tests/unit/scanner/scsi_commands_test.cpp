@@ -58,6 +58,7 @@ struct CommandCase {
     uint8_t flags;
     uint32_t bufLen;
     const SRB_ExecSCSICmd* block;
+    bool sendsBuffer = false;  // a buffer travels even with a length of 0
 };
 
 uint8_t EndorserBytes[10] = {7, 0, 0, 0, 0, 0, 0, 'A', 'B', 'C'};
@@ -79,6 +80,8 @@ TEST_F(ScsiCommands, EachCommandFillsItsBlockAndCdb) {
          {0x28, 0, 0x00, 0, 0, 0, 0x00, 0x01, 0x00, 0}, 10, SRB_DIR_IN, 0x100, &ScanRequest},
         {"ReadImage, length 0", [] { return ReadImage(5, 0, nullptr); },
          {0x28, 0, 0x00, 0, 0, 0, 0, 0, 0, 0}, 10, SRB_DIR_IN, 0, &ScanRequest},
+        {"ReadImage, length 0 with a scratch block", [] { return ReadImage(5, 0, ImageBuffer); },
+         {0x28, 0, 0x00, 0, 0, 0, 0, 0, 0, 0}, 10, SRB_DIR_IN, 0, &ScanRequest, true},
         {"ReadImageSize",
          [] {
              uint32_t w = 0, l = 0;
@@ -107,7 +110,7 @@ TEST_F(ScsiCommands, EachCommandFillsItsBlockAndCdb) {
         EXPECT_EQ(r.lun, 0);
         EXPECT_EQ(r.flags, c.flags);  // no posting, no event notification
         EXPECT_EQ(r.bufLen, c.bufLen);
-        EXPECT_EQ(r.bufferNull, c.bufLen == 0);
+        EXPECT_EQ(r.bufferNull, c.bufLen == 0 && !c.sendsBuffer);
         EXPECT_EQ(r.senseLen, 14);
         EXPECT_EQ(r.cdbLen, c.cdbLength);
         EXPECT_EQ(r.postProc, nullptr);
