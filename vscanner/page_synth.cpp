@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "vscanner/ccitt_coder.h"
+
 namespace vscan {
 
 namespace {
@@ -80,26 +82,46 @@ void SynthesizeLine(const PageRequest& page, uint32_t line, uint8_t* out) {
 }
 
 std::vector<uint8_t> SynthesizePage(const PageRequest& page) {
-    std::vector<uint8_t> bytes(static_cast<size_t>(PageBytes(page)));
-    const uint32_t perLine = BytesPerLine(page);
-    for (uint32_t line = 0; line < page.lines; ++line) {
-        SynthesizeLine(page, line, bytes.data() + static_cast<size_t>(line) * perLine);
+    PageStream stream(page);
+    if (!stream.Ready()) return {};
+    std::vector<uint8_t> bytes(static_cast<size_t>(stream.Size()));
+    for (uint64_t offset = 0; offset < bytes.size();) {
+        const uint32_t count = static_cast<uint32_t>(std::min<uint64_t>(bytes.size() - offset, 1u << 20));
+        stream.Copy(offset, count, bytes.data() + offset);
+        offset += count;
     }
     return bytes;
 }
 
-void CopyPageBytes(const PageRequest& page, uint64_t offset, uint32_t count, uint8_t* out) {
-    const uint32_t perLine = BytesPerLine(page);
-    if (perLine == 0 || count == 0) return;
-    std::vector<uint8_t> lineBytes(perLine);
+PageStream::PageStream(const PageRequest& page) : page_(page), line_(BytesPerLine(page)) {
+    if (page.compression == kCompressionNone) return;
+    ready_ = EncodeCcittPage(
+        page.compression, page.compressionArgument, page.pixelsPerLine, page.lines,
+        [this](uint32_t line, uint8_t* out) { SynthesizeLine(page_, line, out); }, coded_, error_);
+}
+
+uint64_t PageStream::Size() const {
+    if (page_.compression != kCompressionNone) return coded_.size();
+    return PageBytes(page_);
+}
+
+void PageStream::Copy(uint64_t offset, uint32_t count, uint8_t* out) {
+    if (page_.compression != kCompressionNone) {
+        std::copy_n(coded_.data() + offset, count, out);
+        return;
+    }
+    const uint32_t perLine = static_cast<uint32_t>(line_.size());
     uint32_t copied = 0;
     while (copied < count) {
         const uint64_t position = offset + copied;
         const uint32_t line = static_cast<uint32_t>(position / perLine);
         const uint32_t within = static_cast<uint32_t>(position % perLine);
-        SynthesizeLine(page, line, lineBytes.data());
+        if (line != lineNumber_) {
+            SynthesizeLine(page_, line, line_.data());
+            lineNumber_ = line;
+        }
         const uint32_t take = std::min(perLine - within, count - copied);
-        std::copy_n(lineBytes.data() + within, take, out + copied);
+        std::copy_n(line_.data() + within, take, out + copied);
         copied += take;
     }
 }

@@ -6,10 +6,12 @@
 // Rendering runs in stages so that later features slot in between them:
 // intensity (the document: today synthetic, later an image file) ->
 // quantisation (threshold; halftones, brightness and contrast later) ->
-// packing (bit order and gray polarity of the scanner) -> encoding (none yet).
+// packing (bit order and gray polarity of the scanner) -> encoding (the CCITT
+// coder for a compressed window).
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace vscan {
@@ -29,17 +31,44 @@ struct PageRequest {
     uint32_t sheetWidth = 10200;  // the paper; outside it the scanner sees white
     uint32_t sheetLength = 13200;
     bool mirror = false;
+    uint8_t compression = 0;          // 0 none, 1 G3 1D, 2 G3 2D, 3 G4 (bi-level only)
+    uint8_t compressionArgument = 0;  // the K factor of G3 2D
+
+    bool operator==(const PageRequest&) const = default;
 };
 
 uint32_t BytesPerLine(const PageRequest& page);
-uint64_t PageBytes(const PageRequest& page);  // lines x bytes per line
+uint64_t PageBytes(const PageRequest& page);  // lines x bytes per line, uncompressed
 
 // Writes line `line` (0 = top) into `out`, which holds BytesPerLine bytes.
 void SynthesizeLine(const PageRequest& page, uint32_t line, uint8_t* out);
-// The whole page, top line first, as READ type 0x00 delivers it.
+// The whole page as READ type 0x00 delivers it: the lines top first, or the
+// CCITT-coded page (empty when the coder fails or the build has none).
 std::vector<uint8_t> SynthesizePage(const PageRequest& page);
-// Copies `count` bytes of the page starting at byte `offset` into `out`.
-void CopyPageBytes(const PageRequest& page, uint64_t offset, uint32_t count, uint8_t* out);
+
+// The bytes of one side as the scanner's READs deliver them. An uncompressed
+// page is drawn line by line as the READs ask for it (reading forward is the
+// fast path); a compressed page is coded whole when the stream is made.
+class PageStream {
+public:
+    explicit PageStream(const PageRequest& page);
+    const PageRequest& Request() const { return page_; }
+    // False when a compressed page could not be coded (`Error` says why).
+    bool Ready() const { return ready_; }
+    const std::string& Error() const { return error_; }
+    uint64_t Size() const;
+    // Copies `count` bytes starting at byte `offset` into `out`; the caller
+    // keeps offset + count within Size().
+    void Copy(uint64_t offset, uint32_t count, uint8_t* out);
+
+private:
+    PageRequest page_;
+    bool ready_ = true;
+    std::string error_;
+    std::vector<uint8_t> coded_;
+    std::vector<uint8_t> line_;
+    uint32_t lineNumber_ = UINT32_MAX;  // the line held in line_
+};
 
 // The intensity of the document at a physical point (1/1200 inch from the
 // sheet's top left corner): 0 black .. 255 white.

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "vscanner/ccitt_coder.h"
+
 namespace vscan {
 
 namespace {
@@ -191,9 +193,12 @@ bool WindowFieldsValid(const ScannerRuntime& scanner, const WindowState& window)
     if (bilevel && window.bitsPerPixel != 1) return false;
     if (window.composition == 2 && window.bitsPerPixel != 4 && window.bitsPerPixel != 8) return false;
     if (window.composition > 2) return false;
-    // Compressed output comes with the CCITT coder; until then it is refused
-    // rather than sent as raw lines that a reader would misread.
-    if (window.compression != 0) return false;
+    // The coder codes bi-level pages; a build without one refuses compression
+    // rather than send raw lines that a reader would misread.
+    if (window.compression != kCompressionNone) {
+        if (window.compression > kCompressionGroup4 || !bilevel || !CcittCoderAvailable())
+            return false;
+    }
     uint32_t pixelsPerLine = 0;
     uint32_t lines = 0;
     ImageSizeFromWindow(window, pixelsPerLine, lines);
@@ -352,7 +357,13 @@ void ReadImage(VirtualDevice& device, ScsiExchange& exchange, uint32_t length) {
         if (!FeedSheet(device, exchange, number)) return;
     }
     const PageRequest page = PageForWindow(scanner, window, feeder.transport, side);
-    const uint64_t total = PageBytes(page);
+    std::shared_ptr<PageStream>& stream = scanner.pages[SideIndex(side)];
+    if (!stream || !(stream->Request() == page)) stream = std::make_shared<PageStream>(page);
+    if (!stream->Ready()) {
+        Fail(scanner, exchange, Sense::ImageTransferError);
+        return;
+    }
+    const uint64_t total = stream->Size();
     uint64_t& offset = feeder.sideOffset[SideIndex(side)];
     const uint64_t remaining = total - std::min(offset, total);
     const uint32_t deliver = static_cast<uint32_t>(std::min<uint64_t>(length, remaining));
@@ -361,7 +372,7 @@ void ReadImage(VirtualDevice& device, ScsiExchange& exchange, uint32_t length) {
         Fail(scanner, exchange, Sense::ImageTransferError);
         return;
     }
-    CopyPageBytes(page, offset, deliver, exchange.buffer);
+    stream->Copy(offset, deliver, exchange.buffer);
     offset += deliver;
     exchange.bytesIn = deliver;
     if (deliver < length || (length == 0 && remaining == 0)) {
@@ -462,6 +473,8 @@ PageRequest PageForWindow(const ScannerRuntime& scanner, const WindowState& wind
     page.sheetWidth = sheet.setup.width;
     page.sheetLength = sheet.setup.length;
     page.mirror = window.mirror == 0x80;
+    page.compression = window.compression;
+    page.compressionArgument = window.compressionArgument;
     return page;
 }
 

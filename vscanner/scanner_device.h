@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "vscanner/faults.h"
@@ -74,6 +75,8 @@ struct ScannerRuntime {
     uint32_t vendorE1Count = 0;
     std::vector<uint8_t> imprinterData;
     uint8_t lastSense[kSenseBytes] = {};
+    // The page each side's READs are delivering, made at the first READ of it.
+    std::shared_ptr<PageStream> pages[2];
 };
 
 struct VirtualDevice {

@@ -76,6 +76,7 @@ std::vector<uint8_t> WindowList(const WindowFields& fields) {
     list[33] = fields.composition;
     list[34] = fields.bitsPerPixel;
     list[40] = fields.compression;
+    list[41] = fields.compressionArgument;
     list[50] = fields.mirror;
     Put32(list, 56, fields.width);
     Put32(list, 60, fields.length);
@@ -107,6 +108,8 @@ vscan::WindowState WindowStateOf(const WindowFields& fields) {
     window.length = fields.length;
     window.composition = fields.composition;
     window.bitsPerPixel = fields.bitsPerPixel;
+    window.compression = fields.compression;
+    window.compressionArgument = fields.compressionArgument;
     window.mirror = fields.mirror;
     return window;
 }
