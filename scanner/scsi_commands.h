@@ -32,6 +32,9 @@ struct SenseSnapshotRecord {
     uint8_t asc;          // sense byte 12
     uint8_t ascq;         // sense byte 13
     uint8_t endOfMedium;  // 1 when sense byte 2 has the EOM bit (0x40), else 0
+    // Sense bytes 3..6 when the valid bit (byte 0, 0x80) is set, else 0: at
+    // the end of a page, the bytes of the READ that the page did not fill.
+    uint32_t residue = 0;
 };
 extern SenseSnapshotRecord SenseSnapshot;
 

@@ -68,6 +68,9 @@ int ReadIntoWorkingBlock(uint8_t* work, uint32_t stripSize, bool compressed, uin
                 return kStripFailed;
             }
             if (compressed) {
+                // Coded data ends anywhere: report what the scanner delivered.
+                const uint32_t unfilled = SenseSnapshot.residue < chunk ? SenseSnapshot.residue : chunk;
+                bytesRead -= unfilled;
                 ++ScanJob.pagesTransferred;
                 ProgressPercentage = 100;
             }

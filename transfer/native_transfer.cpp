@@ -78,7 +78,9 @@ ScsiResult ReadPage(uint8_t* work, uint32_t workSize) {
         const uint32_t chunk = remaining >= kMaxReadChunk ? kMaxReadChunk : remaining;
         remaining -= chunk;
         ImageGeometry.remainingBytes = static_cast<int32_t>(remaining);
-        if (offset + chunk > workSize) return static_cast<ScsiResult>(kAspiErrorBase + SS_BUFFER_TO_BIG);
+        if (chunk != 0 && offset + chunk > workSize) {
+            return static_cast<ScsiResult>(kAspiErrorBase + SS_BUFFER_TO_BIG);
+        }
         const ScsiResult result =
             ReadImage(ScsiTarget, chunk, chunk != 0 ? work + offset : nullptr);
         offset += kMaxReadChunk;

@@ -167,6 +167,12 @@ TEST_F(ScsiCommands, ResultConventionAndSense) {
     eom.sense[2] = 0x40 | 0x03;  // EOM with the sense key below it
     fake_aspi::Answer eomNoSense = fake_aspi::CheckCondition(0x00, 0x00, 0x00);
     eomNoSense.sense[2] = 0x40;  // the end of a page
+    fake_aspi::Answer eomShort = eomNoSense;  // with the bytes the READ did not get
+    eomShort.sense[0] = 0x80 | 0x70;
+    eomShort.sense[3] = 0x01;
+    eomShort.sense[6] = 0x02;
+    fake_aspi::Answer eomInvalid = eomShort;  // the same field without the valid bit
+    eomInvalid.sense[0] = 0x70;
     const std::vector<ResultCase> cases = {
         {"good", fake_aspi::Answer{}, 0x000, {0, 0, 0, 0}},
         {"check condition with SS_ERR", fake_aspi::CheckCondition(0x03, 0x80, 0x0D), 0x204,
@@ -175,6 +181,8 @@ TEST_F(ScsiCommands, ResultConventionAndSense) {
          {0x05, 0x24, 0x00, 0}},
         {"flags above the sense key", eom, 0x204, {0x03, 0x00, 0x00, 1}},
         {"end of medium", eomNoSense, 0x204, {0x00, 0x00, 0x00, 1}},
+        {"end of medium with a residue", eomShort, 0x204, {0x00, 0x00, 0x00, 1, 0x01000002}},
+        {"information field not valid", eomInvalid, 0x204, {0x00, 0x00, 0x00, 1, 0}},
         {"no device, sense area ignored", WithSenseBytes(fake_aspi::AspiError(SS_NO_DEVICE)), 0x182,
          {0, 0, 0, 0}},
         {"invalid adapter", fake_aspi::AspiError(SS_INVALID_HA), 0x181, {0, 0, 0, 0}},
@@ -182,7 +190,7 @@ TEST_F(ScsiCommands, ResultConventionAndSense) {
     };
     for (const ResultCase& c : cases) {
         SCOPED_TRACE(c.name);
-        SenseSnapshot = {0x0E, 0x0E, 0x0E, 1};
+        SenseSnapshot = {0x0E, 0x0E, 0x0E, 1, 7};
         fake_aspi::QueueAnswer(c.answer);
         const ScsiResult result = TestUnitReady(5);
         EXPECT_EQ(result, c.result);
@@ -191,6 +199,7 @@ TEST_F(ScsiCommands, ResultConventionAndSense) {
         EXPECT_EQ(SenseSnapshot.asc, c.sense.asc);
         EXPECT_EQ(SenseSnapshot.ascq, c.sense.ascq);
         EXPECT_EQ(SenseSnapshot.endOfMedium, c.sense.endOfMedium);
+        EXPECT_EQ(SenseSnapshot.residue, c.sense.residue);
     }
 }
 
