@@ -4,6 +4,7 @@
 #include "platform/dialogs.h"
 #include "scanner/discovery.h"
 #include "scanner/scsi_commands.h"
+#include "transfer/progress_dialog.h"
 
 plat::WindowHandle MainDialog = nullptr;
 plat::WindowHandle ParentWindow = nullptr;
@@ -12,6 +13,8 @@ TW_UINT8 ShowUIFlag = 0;
 void ReleaseScanDialogs() {
     ClearWindows(ScsiTarget);
     ScannerCount = 0;
+    // The progress dialog first: the main dialog owns it.
+    DestroyProgressDialog();
     plat::DestroyDialog(MainDialog);
     MainDialog = nullptr;
 }
