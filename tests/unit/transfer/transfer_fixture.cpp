@@ -1,6 +1,7 @@
 // The transfer test fixture.
 #include "tests/unit/transfer/transfer_fixture.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "platform/dialogs.h"
@@ -52,6 +53,8 @@ void TransferTest::Start(const PageSetup& setup) {
     vscan::DeviceSetup scanner = vscan::MakeScanner(setup.model, 0, 0);
     scanner.hopper.assign(setup.sheets, vscan::MakeSheet("Letter"));
     scanner.faults = setup.faults;
+    scanner.manualSheets = setup.manualSheets;
+    scanner.manualFeedPolls = setup.manualFeedPolls;
     scenario_.devices.push_back(scanner);
     vscan::InstallScenario(scenario_);
     ASSERT_TRUE(plat::host::RegisterInProcessModule("WNASPI32.DLL", vscan::LookupAspiSymbol));
@@ -181,6 +184,26 @@ Answer TransferTest::EndXfer(TW_UINT16* count) {
 Bytes TransferTest::ScannerPage(uint32_t sheet, uint8_t side) const {
     return vscan::ExpectedPage(setup_.model, window_[side != 0 ? 1 : 0], sheet,
                                vscan::MakeSheet("Letter"), side);
+}
+
+std::vector<std::string> TransferTest::ScanCommands() {
+    std::vector<std::string> commands;
+    for (const vscan::LoggedCommand& c : vscan::CommandLog()) {
+        if (c.cdb.size() < 10) continue;
+        const uint32_t length = uint32_t{c.cdb[6]} << 16 | c.cdb[7] << 8 | c.cdb[8];
+        char text[64];
+        if (c.cdb[0] == 0x24 && length == 0) {
+            commands.push_back("clear");
+        } else if (c.cdb[0] == 0x28 && c.cdb[2] == 0x00) {
+            std::snprintf(text, sizeof text, "read %u/%02X %s%s", c.cdb[4], c.cdb[5],
+                          length == 0 ? "0" : "n", c.senseKey == 0x40   ? " eom"
+                                                   : c.asc != 0 ? " fail"
+                                                                : "");
+            // The chunks of a page collapse into one entry.
+            if (commands.empty() || commands.back() != text) commands.push_back(text);
+        }
+    }
+    return commands;
 }
 
 std::vector<std::string> TransferTest::TakeMessages() {

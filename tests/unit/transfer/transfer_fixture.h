@@ -32,6 +32,8 @@ struct PageSetup {
     bool reverse = false;
     bool indicators = false;
     std::vector<vscan::FaultSetup> faults;
+    std::vector<vscan::SheetSetup> manualSheets;  // fed by hand once the hopper is empty
+    uint32_t manualFeedPolls = 1;
 };
 
 struct Answer {
@@ -68,6 +70,12 @@ protected:
     // The bytes the scanner delivers for scenario sheet `sheet` and `side`
     // under the window set at the start.
     Bytes ScannerPage(uint32_t sheet, uint8_t side) const;
+
+    // Window resets ("clear") and image READs ("read sheet/side", "0" for a
+    // length of 0 or "n", then "eom" or "fail" for a CHECK CONDITION) since the
+    // command log was cleared; the READs of one page collapse into one entry
+    // and its last.
+    static std::vector<std::string> ScanCommands();
 
     // Message boxes shown since the last call: their texts.
     std::vector<std::string> TakeMessages();
