@@ -59,14 +59,14 @@ TEST_F(MemoryTransfer, StripsOfWholeLinesInAnyBufferKind) {
             const TW_IMAGEMEMXFER& x = strips[i].xfer;
             const uint32_t rows = i + 1 < strips.size() ? 18 : 4;
             EXPECT_EQ(strips[i].answer.rc, i + 1 < strips.size() ? TWRC_SUCCESS : TWRC_XFERDONE) << i;
-            EXPECT_EQ(x.Memory.Length, 32768u);
-            EXPECT_EQ(x.Compression, TWCP_NONE);
-            EXPECT_EQ(x.BytesPerRow, 1728u);
-            EXPECT_EQ(x.Columns, 1728u);
-            EXPECT_EQ(x.Rows, rows) << i;
-            EXPECT_EQ(x.XOffset, 0u);
-            EXPECT_EQ(x.YOffset, 18u * i) << i;
-            EXPECT_EQ(x.BytesWritten, rows * 1728) << i;
+            EXPECT_EQ(+x.Memory.Length, 32768u);
+            EXPECT_EQ(+x.Compression, TWCP_NONE);
+            EXPECT_EQ(+x.BytesPerRow, 1728u);
+            EXPECT_EQ(+x.Columns, 1728u);
+            EXPECT_EQ(+x.Rows, rows) << i;
+            EXPECT_EQ(+x.XOffset, 0u);
+            EXPECT_EQ(+x.YOffset, 18u * i) << i;
+            EXPECT_EQ(+x.BytesWritten, rows * 1728) << i;
         }
         // Generation 8, TWPF_CHOCOLATE: gray is copied as the scanner sends it.
         EXPECT_EQ(Concatenate(strips), ScannerPage(0, 0));
@@ -116,9 +116,9 @@ TEST_F(MemoryTransfer, PageOfWholeStripsEndsWithAnEmptyStrip) {
     const std::vector<Strip> strips = MemoryPage(32768);
     ASSERT_EQ(strips.size(), 3u);
     EXPECT_EQ(strips[2].answer.rc, TWRC_XFERDONE);
-    EXPECT_EQ(strips[2].xfer.Rows, 0u);
-    EXPECT_EQ(strips[2].xfer.YOffset, 36u);
-    EXPECT_EQ(strips[2].xfer.BytesWritten, 0u);
+    EXPECT_EQ(+strips[2].xfer.Rows, 0u);
+    EXPECT_EQ(+strips[2].xfer.YOffset, 36u);
+    EXPECT_EQ(+strips[2].xfer.BytesWritten, 0u);
     const auto log = vscan::CommandLog();
     ASSERT_EQ(log.size(), 3u);
     EXPECT_EQ(log[2].cdb[8], 2) << "the last READ asks for the 2 spare bytes";
@@ -161,10 +161,10 @@ TEST_F(MemoryTransfer, BuffersThatCannotHoldAStripAreRefusedWithoutReading) {
             // Nothing was lost: a proper buffer gets the page from its top.
             const Strip next = MemoryStrip(32768);
             EXPECT_NE(next.answer.rc, TWRC_FAILURE);
-            EXPECT_EQ(next.xfer.YOffset, c.compression != 0 ? 0xFFFFFFFFu : 0u);
+            EXPECT_EQ(+next.xfer.YOffset, c.compression != 0 ? 0xFFFFFFFFu : 0u);
         } else {
             EXPECT_EQ(strip.answer.rc, TWRC_SUCCESS);
-            EXPECT_EQ(strip.xfer.BytesWritten, c.compression != 0 ? 2u : 1728u);
+            EXPECT_EQ(+strip.xfer.BytesWritten, c.compression != 0 ? 2u : 1728u);
         }
         TearDown();
         SetUp();
@@ -214,8 +214,8 @@ TEST_F(MemoryTransfer, CcittStripsCarryTheCodedPageUnchanged) {
         const std::vector<Strip> strips = MemoryPage(16384);
         ASSERT_EQ(strips.back().answer.rc, TWRC_XFERDONE);
         for (const Strip& strip : strips) {
-            EXPECT_EQ(strip.xfer.Compression, TWCP_GROUP31DEOL + compression - 1);
-            EXPECT_EQ(strip.xfer.BytesPerRow, 0u);
+            EXPECT_EQ(+strip.xfer.Compression, TWCP_GROUP31DEOL + compression - 1);
+            EXPECT_EQ(+strip.xfer.BytesPerRow, 0u);
             for (TW_UINT32 field : {strip.xfer.Columns, strip.xfer.Rows, strip.xfer.XOffset,
                                     strip.xfer.YOffset}) {
                 EXPECT_EQ(field, TWON_DONTCARE32);
@@ -276,7 +276,7 @@ TEST_F(EndlessScanner, MemoryTransferStopsAtTheFirstStripPastThePage) {
     TW_IMAGEMEMXFER xfer{};
     xfer.Memory = {TWMF_APPOWNS | TWMF_POINTER, 32768, buffer.data()};
     EXPECT_EQ(Call(DAT_IMAGEMEMXFER, &xfer), TWRC_SUCCESS);
-    EXPECT_EQ(xfer.Rows, 10u);
+    EXPECT_EQ(+xfer.Rows, 10u);
     EXPECT_EQ(Call(DAT_IMAGEMEMXFER, &xfer), TWRC_FAILURE);
     EXPECT_EQ(ConditionCode, TWCC_BUMMER);
     EXPECT_EQ(Reads(), 2u);

@@ -150,7 +150,7 @@ Strip TransferTest::MemoryStrip(uint32_t length, TW_UINT32 flags) {
     const uint8_t* bytes = buffer.data();
     if (block != nullptr) bytes = static_cast<const uint8_t*>(plat::MemLock(block));
     if (strip.answer.rc != TWRC_FAILURE) {
-        EXPECT_LE(strip.xfer.BytesWritten, length);
+        EXPECT_LE(+strip.xfer.BytesWritten, length);
         strip.bytes.assign(bytes, bytes + strip.xfer.BytesWritten);
     }
     if (block != nullptr) {
