@@ -71,9 +71,7 @@ TEST_F(MemoryTransfer, StripsOfWholeLinesInAnyBufferKind) {
         // Generation 8, TWPF_CHOCOLATE: gray is copied as the scanner sends it.
         EXPECT_EQ(Concatenate(strips), ScannerPage(0, 0));
         EXPECT_EQ(ScanJob.pagesTransferred, 1u);
-        TearDown();
-        SetUp();
-        RestoreLoadState();
+        NextCase();
     }
 }
 
@@ -92,9 +90,7 @@ TEST_F(MemoryTransfer, SamePixelsAsTheNativeTransfer) {
         Bytes bitmap;
         ASSERT_EQ(Native(&bitmap).rc, TWRC_XFERDONE);
         const std::vector<Bytes> rows = BitmapRowsTopDown(bitmap, ImageGeometry.bytesPerLine);
-        TearDown();
-        SetUp();
-        RestoreLoadState();
+        NextCase();
 
         Start(setup);
         const std::vector<Strip> strips = MemoryPage(20000);
@@ -102,9 +98,7 @@ TEST_F(MemoryTransfer, SamePixelsAsTheNativeTransfer) {
         Bytes native;
         for (const Bytes& row : rows) native.insert(native.end(), row.begin(), row.end());
         EXPECT_EQ(Concatenate(strips), native) << int(composition) << "/" << int(bits);
-        TearDown();
-        SetUp();
-        RestoreLoadState();
+        NextCase();
     }
 }
 
@@ -166,9 +160,7 @@ TEST_F(MemoryTransfer, BuffersThatCannotHoldAStripAreRefusedWithoutReading) {
             EXPECT_EQ(strip.answer.rc, TWRC_SUCCESS);
             EXPECT_EQ(+strip.xfer.BytesWritten, c.compression != 0 ? 2u : 1728u);
         }
-        TearDown();
-        SetUp();
-        RestoreLoadState();
+        NextCase();
     }
 }
 
@@ -229,9 +221,7 @@ TEST_F(MemoryTransfer, CcittStripsCarryTheCodedPageUnchanged) {
         EXPECT_TRUE(DecodeWithLibtiff(coded, compression, 1700, 2200) == page);
         EXPECT_EQ(ScanJob.pagesTransferred, 1u);
         EXPECT_EQ(ProgressPercentage, 100);
-        TearDown();
-        SetUp();
-        RestoreLoadState();
+        NextCase();
     }
 }
 

@@ -131,9 +131,7 @@ TEST_F(NativeTransfer, DepthPolarityAndModelChooseTheConversion) {
         Bytes bitmap;
         ASSERT_EQ(Native(&bitmap).rc, TWRC_XFERDONE);
         ExpectBitmap(bitmap, ScannerPage(0, 0), c.convert, c.bitCount, c.rising);
-        TearDown();
-        SetUp();
-        RestoreLoadState();
+        NextCase();
     }
 }
 
@@ -191,9 +189,7 @@ TEST_F(NativeTransfer, ProgressDialogPaintsTheBarAndOnlyBatchesCanBeCancelled) {
             EXPECT_EQ(ScanJob.scanCancel, 1);
             EXPECT_FALSE(progress.Enabled(plat::IDCANCEL));
         }
-        TearDown();
-        SetUp();
-        RestoreLoadState();
+        NextCase();
     }
 }
 
@@ -242,10 +238,7 @@ TEST_F(NativeTransfer, FailuresShowTheirMessageFreeEverythingAndAnswerBummer) {
         EXPECT_EQ(ConditionCode, TWCC_SUCCESS) << "DAT_STATUS read and cleared it";
         EXPECT_EQ(TakeMessages(), std::vector<std::string>{c.message});
         EXPECT_EQ(ScanJob.feederEmpty, c.feederEmpty ? 1 : 0);
-        plat::host::ResetHostHooks();
-        TearDown();
-        SetUp();
-        RestoreLoadState();
+        NextCase();
     }
 }
 

@@ -47,6 +47,13 @@ void TransferTest::TearDown() {
     plat::host::UnregisterInProcessModule("WNASPI32.DLL");
 }
 
+void TransferTest::NextCase() {
+    TearDown();
+    plat::host::ResetHostHooks();
+    RestoreLoadState();
+    SetUp();
+}
+
 void TransferTest::Start(const PageSetup& setup) {
     setup_ = setup;
     scenario_ = vscan::Scenario{};

@@ -56,6 +56,9 @@ protected:
     // Installs the scenario, opens the source and prepares the batch: the
     // windows sent, the image size read, state 600.
     void Start(const PageSetup& setup);
+    // Ends the case of a table: closes the source, checks that nothing leaked
+    // and starts again from the state at load.
+    void NextCase();
     // Prepares the scanner and the job for the window again, as a new batch.
     void PrepareScan();
 
