@@ -39,5 +39,11 @@ extern ImageGeometryRecord ImageGeometry;
 // Bytes of one scanner line of pixelsPerLine pixels at bitsPerPixel (1, 4 or 8).
 uint32_t BytesPerScannerLine(uint32_t pixelsPerLine, uint8_t bitsPerPixel);
 
+// Prepares the scanner for the first image of a batch: readiness, the wait for
+// paper of a manual-feed batch, the windows, the image size and information,
+// the imprinter text. Failures are shown with `owner` when one is given.
+// Answers 1 when the first image can be read, else 0.
+int StartScan(plat::WindowHandle owner);
+
 // Restores ScanJob and ImageGeometry to their state at load.
 void ResetScanJobState();

@@ -11,5 +11,4 @@ TW_UINT16 NotBuilt(TripletCall*) {
 }
 }  // namespace
 
-TW_UINT16 HandleUserInterface(TripletCall* call) { return NotBuilt(call); }
 TW_UINT16 HandlePendingXfers(TripletCall* call) { return NotBuilt(call); }
