@@ -127,7 +127,16 @@ TW_UINT16 FillMemoryStrip(TW_IMAGEMEMXFER& xfer) {
     xfer.Memory.Length = UsableLength(xfer.Memory.Length);
     const TW_UINT16 compression = CurrentCompression();
     const bool compressed = compression != TWCP_NONE;
-    const uint32_t stripSize = StripSize(xfer.Memory.Length, compressed);
+    // A handle's block bounds the strip even where Length claims more.
+    uint32_t capacity = xfer.Memory.Length;
+    if ((flags & TWMF_HANDLE) != 0 && plat::MemSize(xfer.Memory.TheMem) < capacity) {
+        capacity = plat::MemSize(xfer.Memory.TheMem);
+    }
+    const uint32_t stripSize = StripSize(capacity, compressed);
+    if (stripSize == 0) {
+        if ((flags & TWMF_HANDLE) != 0) plat::MemUnlock(xfer.Memory.TheMem);
+        return TWRC_FAILURE;
+    }
     CreateProgressDialogIfWanted();
     uint32_t bytesRead = 0;
     const int answer = ReadStrip(destination, stripSize, bytesRead);

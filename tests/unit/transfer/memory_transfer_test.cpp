@@ -120,20 +120,23 @@ TEST_F(MemoryTransfer, PageOfWholeStripsEndsWithAnEmptyStrip) {
 }
 
 TEST_F(MemoryTransfer, BuffersThatCannotHoldAStripAreRefusedWithoutReading) {
-    // Columns: compression, buffer length, flags, condition code (0: accepted).
+    // Columns: compression, buffer length, flags, block behind a handle,
+    // condition code (0: accepted).
     struct Case {
         uint8_t compression;
         uint32_t length;
         TW_UINT32 flags;
+        uint32_t blockSize;
         TW_UINT16 cc;
     };
     const Case cases[] = {
-        {0, 1729, TWMF_POINTER, TWCC_BADVALUE},  // one line of 1728 needs 1730
-        {0, 0, TWMF_POINTER, TWCC_BADVALUE},
-        {0, 1730, TWMF_POINTER, 0},
-        {3, 1, TWMF_POINTER, TWCC_BADVALUE},
-        {3, 2, TWMF_POINTER, 0},
-        {0, 32768, TWMF_APPOWNS, TWCC_BUMMER},  // neither a handle nor a pointer
+        {0, 1729, TWMF_POINTER, 0, TWCC_BADVALUE},  // one line of 1728 needs 1730
+        {0, 0, TWMF_POINTER, 0, TWCC_BADVALUE},
+        {0, 1730, TWMF_POINTER, 0, 0},
+        {3, 1, TWMF_POINTER, 0, TWCC_BADVALUE},
+        {3, 2, TWMF_POINTER, 0, 0},
+        {0, 32768, TWMF_APPOWNS, 0, TWCC_BUMMER},  // neither a handle nor a pointer
+        {0, 1730, TWMF_HANDLE, 1729, TWCC_BUMMER},  // Length claims more than the block
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << int(c.compression) << " " << c.length);
@@ -145,7 +148,7 @@ TEST_F(MemoryTransfer, BuffersThatCannotHoldAStripAreRefusedWithoutReading) {
         }
         Start(setup);
         vscan::ClearCommandLog();
-        const Strip strip = MemoryStrip(c.length, c.flags);
+        const Strip strip = MemoryStrip(c.length, c.flags, c.blockSize);
         if (c.cc != 0) {
             EXPECT_EQ(strip.answer.rc, TWRC_FAILURE);
             EXPECT_EQ(strip.answer.cc, c.cc);

@@ -141,14 +141,14 @@ Answer TransferTest::Native(Bytes* bitmap) {
     return answer;
 }
 
-Strip TransferTest::MemoryStrip(uint32_t length, TW_UINT32 flags) {
+Strip TransferTest::MemoryStrip(uint32_t length, TW_UINT32 flags, uint32_t blockSize) {
     Strip strip;
     Bytes buffer(length + 64, 0xCC);
     plat::MemHandle block = nullptr;
     strip.xfer.Memory.Flags = flags;
     strip.xfer.Memory.Length = length;
     if ((flags & TWMF_HANDLE) != 0) {
-        block = plat::MemAlloc(length);
+        block = plat::MemAlloc(blockSize != 0 ? blockSize : length);
         strip.xfer.Memory.TheMem = block;
     } else {
         strip.xfer.Memory.TheMem = buffer.data();

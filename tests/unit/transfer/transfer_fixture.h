@@ -65,7 +65,10 @@ protected:
     Answer Call(TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, void* data);
     // A native transfer; the bitmap's bytes when one was handed over (freed).
     Answer Native(Bytes* bitmap);
-    Strip MemoryStrip(uint32_t length, TW_UINT32 flags = TWMF_APPOWNS | TWMF_POINTER);
+    // A buffer of `length` bytes; with TWMF_HANDLE the block holds `blockSize`
+    // bytes (0: `length`).
+    Strip MemoryStrip(uint32_t length, TW_UINT32 flags = TWMF_APPOWNS | TWMF_POINTER,
+                      uint32_t blockSize = 0);
     // Strips until one does not answer TWRC_SUCCESS (at most `limit`).
     std::vector<Strip> MemoryPage(uint32_t length, uint32_t limit = 1000);
     Answer EndXfer(TW_UINT16* count);
