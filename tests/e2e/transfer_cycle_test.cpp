@@ -19,7 +19,7 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 constexpr char kDevice[] =
-    "[Device scanner]\nAdapter=0\nTarget=3\nModel=ZR-DX961\nHopper=Letter,Letter\n";
+    "[Device scanner]\nAdapter=0\nTarget=3\nModel=ZR-DX961\nHopper=Letter,Letter,Letter\n";
 
 std::vector<TW_UINT16> Notifications;
 
@@ -213,7 +213,7 @@ TEST_F(TransferCycleTest, DuplexBatchNativelyAndInMemoryDeliversTheScannersPages
     for (const ShownMessageBox& box : ShownMessageBoxes()) ADD_FAILURE() << box.caption << ": " << box.text;
 
     // The first batch reads both sides of sheet 0, the second those of sheet
-    // 1. Generation 8 sends gray with 0 black, as TWPF_CHOCOLATE wants it: the
+    // 1 (the third sheet stays in the hopper). Generation 8 sends gray with 0 black, as TWPF_CHOCOLATE wants it: the
     // pages arrive as the scanner renders them.
     const std::vector<Bytes> expected = ScannerPages();
     ASSERT_EQ(expected.size(), 4u);
@@ -223,6 +223,40 @@ TEST_F(TransferCycleTest, DuplexBatchNativelyAndInMemoryDeliversTheScannersPages
         EXPECT_TRUE(native[page] == expected[page]) << "native page " << page;
         EXPECT_TRUE(memory[page] == expected[2 + page]) << "memory page " << page;
     }
+}
+
+TEST_F(TransferCycleTest, JamInMidBatchFailsOnePageEndsTheBatchAndTheNextBatchScans) {
+    WriteScenario("Adapters=1\n", std::string(kDevice) + "Jam=1\n");
+    OpenAndNegotiate();
+    ASSERT_EQ(SetOneValue(CAP_XFERCOUNT, TWTY_INT16, 0xFFFF), TWRC_SUCCESS);
+    ASSERT_EQ(SetOneValue(0x8124, TWTY_BOOL, 0), TWRC_SUCCESS);
+    Enable(TWSX_NATIVE);
+    ExpectImageInfoAndLayout();
+    const Bytes first = NativePage();
+    EXPECT_EQ(first.size(), size_t{pixels} * lines);
+    TW_PENDINGXFERS pending{0, 0};
+    ASSERT_EQ(Dsm(&source, DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending), TWRC_SUCCESS);
+    EXPECT_EQ(pending.Count, 0xFFFF) << "the jam is found and kept for the next transfer";
+    EXPECT_TRUE(ShownMessageBoxes().empty());
+
+    TW_HANDLE bitmap = nullptr;
+    EXPECT_EQ(Dsm(&source, DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &bitmap), TWRC_FAILURE);
+    EXPECT_EQ(ConditionOf(&source), TWCC_BUMMER);
+    ASSERT_EQ(ShownMessageBoxes().size(), 1u);
+    EXPECT_EQ(ShownMessageBoxes()[0].caption, "Scanner Message");
+    ASSERT_EQ(Dsm(&source, DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending), TWRC_SUCCESS);
+    EXPECT_EQ(pending.Count, 0);
+    Disable();
+
+    // The jammed sheet was cleared from the transport: the next batch reads
+    // the sheet after it.
+    Enable(TWSX_NATIVE);
+    ExpectImageInfoAndLayout();
+    EXPECT_EQ(NativePage().size(), size_t{pixels} * lines);
+    ASSERT_EQ(Dsm(&source, DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending), TWRC_SUCCESS);
+    EXPECT_EQ(pending.Count, 0) << "the hopper is empty";
+    Disable();
+    EXPECT_EQ(ShownMessageBoxes().size(), 1u);
 }
 
 }  // namespace
