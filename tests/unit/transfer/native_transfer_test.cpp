@@ -150,6 +150,23 @@ TEST_F(NativeTransfer, OddFourBitLineKeepsTheScannersLastHalfByte) {
     ExpectBitmap(bitmap, ScannerPage(0, 0), Swapped, 4, true);
 }
 
+TEST(PagePercentage, TruncatesAsBeforeAndNoLongerOverflowsOnLongPages) {
+    // Columns: bytes remaining, page bytes, percentage.
+    const std::tuple<int64_t, uint32_t, int32_t> cases[] = {
+        {1002, 1002, 0},
+        {501, 1002, 50},    // 100 - 50100 / 1002 = 100 - 50
+        {1, 1002, 100},     // truncation: the last bytes count as done
+        {0, 1002, 100},
+        {0, 0, 0},          // no page
+        // Above 21474836 bytes left, remaining x 100 no longer fits in 32 bits.
+        {30000000, 40000002, 26},  // 100 - 74.99...: truncated
+        {1000000000, 2000000002, 51},
+    };
+    for (const auto& [remaining, total, percentage] : cases) {
+        EXPECT_EQ(PagePercentage(remaining, total), percentage) << remaining << " of " << total;
+    }
+}
+
 TEST_F(NativeTransfer, ProgressDialogPaintsTheBarAndOnlyBatchesCanBeCancelled) {
     // Columns: all pages, duplex, Cancel enabled.
     const std::tuple<bool, bool, bool> cases[] = {
