@@ -2,6 +2,7 @@
 #include "apps/korvex-scan/virtual_bus.h"
 
 #include <cstdio>
+#include <filesystem>
 
 #include "vscanner/scenario_catalog.h"
 #include "vscanner/scenario_file.h"
@@ -25,7 +26,9 @@ bool InstallScenarioChoice(const std::string& choice, vscan::Scenario& scenario)
                          choice.c_str());
             return false;
         }
-        if (!vscan::ParseScenario(text, scenario, error)) {
+        // Image files the scenario names are found beside it.
+        const std::string directory = std::filesystem::path(choice).parent_path().string();
+        if (!vscan::ParseScenario(text, scenario, error, directory)) {
             std::fprintf(stderr, "korvex-scan: %s: %s\n", choice.c_str(), error.c_str());
             return false;
         }

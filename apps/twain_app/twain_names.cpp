@@ -1,5 +1,5 @@
 // The name tables of TWAIN return and condition codes.
-#include "apps/korvex-scan/twain_names.h"
+#include "apps/twain_app/twain_names.h"
 
 #include <cstdio>
 

@@ -1,16 +1,14 @@
 // MSG_SET and MSG_GETCURRENT of DAT_CAPABILITY with one-value, enumeration and
 // range containers, in memory blocks that the application allocates and frees.
-#include "apps/korvex-scan/negotiation.h"
+#include "apps/twain_app/negotiation.h"
 
 #include <cmath>
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
 
-#include "apps/korvex-scan/twain_session.h"
+#include "apps/twain_app/twain_session.h"
 #include "platform/platform.h"
-
-namespace {
 
 TW_FIX32 ToFix32(double value) {
     const auto scaled = static_cast<int32_t>(std::lround(value * 65536.0));
@@ -19,6 +17,8 @@ TW_FIX32 ToFix32(double value) {
     fix.Frac = static_cast<TW_UINT16>(scaled & 0xFFFF);
     return fix;
 }
+
+namespace {
 
 double FromFix32(TW_UINT32 raw) {
     const auto whole = static_cast<int16_t>(raw & 0xFFFF);
@@ -101,7 +101,7 @@ bool SetCapability(TW_UINT16 cap, TW_UINT16 itemType, double value) {
     auto* one = static_cast<TW_ONEVALUE*>(plat::MemLock(capability.hContainer));
     if (one == nullptr) {
         plat::MemFree(capability.hContainer);
-        std::fprintf(stderr, "korvex-scan: no memory for a capability container\n");
+        std::fprintf(stderr, "%s: no memory for a capability container\n", ApplicationName());
         return false;
     }
     one->ItemType = itemType;
@@ -119,9 +119,21 @@ bool GetCurrentCapability(TW_UINT16 cap, CapabilityValue& value) {
     if (result != TWRC_SUCCESS) return ReportSourceFailure(CapabilityName(cap), result);
     const bool ok = ReadCurrent(capability.ConType, capability.hContainer, value);
     plat::MemFree(capability.hContainer);
-    if (!ok) std::fprintf(stderr, "korvex-scan: %s: the source answered an unreadable container\n",
+    if (!ok) std::fprintf(stderr, "%s: %s: the source answered an unreadable container\n", ApplicationName(),
                           CapabilityName(cap));
     return ok;
+}
+
+bool SetPageFrame(double widthInches, double heightInches) {
+    TW_IMAGELAYOUT layout{};
+    layout.Frame.Left = ToFix32(0);
+    layout.Frame.Top = ToFix32(0);
+    layout.Frame.Right = ToFix32(widthInches);
+    layout.Frame.Bottom = ToFix32(heightInches);
+    layout.DocumentNumber = layout.PageNumber = layout.FrameNumber = TWON_DONTCARE32;
+    const TW_UINT16 result = CallSource(DG_IMAGE, DAT_IMAGELAYOUT, MSG_SET, &layout);
+    if (result != TWRC_SUCCESS) return ReportSourceFailure("DAT_IMAGELAYOUT MSG_SET", result);
+    return true;
 }
 
 const char* CapabilityName(TW_UINT16 cap) {
@@ -133,6 +145,11 @@ const char* CapabilityName(TW_UINT16 cap) {
         case ICAP_BITDEPTH: return "ICAP_BITDEPTH";
         case ICAP_BRIGHTNESS: return "ICAP_BRIGHTNESS";
         case ICAP_CONTRAST: return "ICAP_CONTRAST";
+        case ICAP_XFERMECH: return "ICAP_XFERMECH";
+        case ICAP_COMPRESSION: return "ICAP_COMPRESSION";
+        case ICAP_PIXELFLAVOR: return "ICAP_PIXELFLAVOR";
+        case kCapSideChooser: return "side chooser (0x8123)";
+        case kCapDuplex: return "duplex (0x8124)";
         default: return "capability";
     }
 }

@@ -1,18 +1,26 @@
-// The application's calls into the source manager and their failure reports.
-#include "apps/korvex-scan/twain_session.h"
+// The application's calls into the source manager, the source's notifications
+// and the failure reports.
+#include "apps/twain_app/twain_session.h"
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
-#include "apps/korvex-scan/twain_names.h"
+#include "apps/twain_app/twain_names.h"
+#include "dsm/dsm_api.h"
 #include "platform/platform.h"
 
 TwainSession Session;
 
 namespace {
 
+char AppName[sizeof(TW_STR32)] = "korvex-scan";
+
+// Copies a text into a TWAIN string field, cut to fit.
 void CopyText(TW_STR32& to, const char* from) {
-    std::snprintf(to, sizeof to, "%s", from);
+    const size_t length = strnlen(from, sizeof to - 1);
+    std::memcpy(to, from, length);
+    to[length] = '\0';
 }
 
 void FillAppIdentity(TW_IDENTITY& identity) {
@@ -21,13 +29,14 @@ void FillAppIdentity(TW_IDENTITY& identity) {
     identity.Version.MinorNum = 0;
     identity.Version.Language = TWLG_USA;
     identity.Version.Country = TWCY_USA;
-    CopyText(identity.Version.Info, "korvex-scan 1.0");
+    const std::string info = std::string(AppName) + " 1.0";
+    CopyText(identity.Version.Info, info.c_str());
     identity.ProtocolMajor = 1;
     identity.ProtocolMinor = 5;
     identity.SupportedGroups = DG_CONTROL | DG_IMAGE;
     CopyText(identity.Manufacturer, "Korvex");
     CopyText(identity.ProductFamily, "Command-line tools");
-    CopyText(identity.ProductName, "korvex-scan");
+    CopyText(identity.ProductName, AppName);
 }
 
 TW_UINT16 CallManager(TW_IDENTITY* dest, TW_UINT32 dataGroup, TW_UINT16 dat, TW_UINT16 msg,
@@ -46,10 +55,7 @@ TW_UINT16 ConditionOf(TW_IDENTITY* dest) {
 }
 
 bool ReportFailure(const char* operation, TW_UINT16 result, TW_IDENTITY* dest) {
-    std::fflush(stdout);
-    std::fprintf(stderr, "korvex-scan: %s failed: %s, %s\n", operation, ReturnCodeName(result),
-                 ConditionCodeName(ConditionOf(dest)));
-    return false;
+    return ReportFailureWithCondition(operation, result, ConditionOf(dest));
 }
 
 const char* TextOf(const TW_STR32& field) {
@@ -59,7 +65,44 @@ const char* TextOf(const TW_STR32& field) {
     return text;
 }
 
+// Runs inside the source's call into the manager: only note the message.
+TW_UINT16 OnNotification(TW_IDENTITY*, TW_IDENTITY*, TW_UINT32, TW_UINT16, TW_UINT16 msg,
+                          TW_MEMREF) {
+    NoteNotification(msg);
+    return TWRC_SUCCESS;
+}
+
+// The Linux manager offers a callback; a manager without one (the Windows
+// one) delivers notifications through MSG_PROCESSEVENT.
+void RegisterCallback() {
+    if (Session.managerModule == nullptr) return;
+    void* symbol = plat::FindSymbol(Session.managerModule, "KorvexDsmSetCallback");
+    if (symbol == nullptr) return;
+    KorvexDsmCallbackProc callback = &OnNotification;
+    auto setCallback = reinterpret_cast<decltype(&KorvexDsmSetCallback)>(symbol);
+    setCallback(&Session.appIdentity, callback, nullptr);
+}
+
+TW_USERINTERFACE UserInterface(bool showUi) {
+    TW_USERINTERFACE ui{};
+    ui.ShowUI = showUi ? 1 : 0;
+    ui.ModalUI = 0;
+    ui.hParent = nullptr;
+    return ui;
+}
+
 }  // namespace
+
+void SetApplicationName(const char* name) { std::snprintf(AppName, sizeof AppName, "%s", name); }
+
+const char* ApplicationName() { return AppName; }
+
+bool ReportFailureWithCondition(const char* operation, TW_UINT16 result, TW_UINT16 condition) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "%s: %s failed: %s, %s\n", AppName, operation, ReturnCodeName(result),
+                 ConditionCodeName(condition));
+    return false;
+}
 
 bool LoadSourceManager() {
     Session.managerModule = plat::LoadModule("TWAIN_32.DLL");
@@ -68,12 +111,17 @@ bool LoadSourceManager() {
             reinterpret_cast<DSMENTRYPROC>(plat::FindSymbol(Session.managerModule, "DSM_Entry"));
     }
     if (Session.dsmEntry == nullptr) {
-        std::fprintf(stderr, "korvex-scan: cannot load the source manager TWAIN_32.DLL\n");
+        std::fprintf(stderr, "%s: cannot load the source manager TWAIN_32.DLL\n", AppName);
         EndSession();
         return false;
     }
     FillAppIdentity(Session.appIdentity);
     return true;
+}
+
+void AttachSourceManager(DSMENTRYPROC entry) {
+    Session.dsmEntry = entry;
+    FillAppIdentity(Session.appIdentity);
 }
 
 bool OpenSourceManager() {
@@ -83,6 +131,7 @@ bool OpenSourceManager() {
     TW_UINT16 result = CallManager(nullptr, DG_CONTROL, DAT_PARENT, MSG_OPENDSM, &parentWindow);
     if (result != TWRC_SUCCESS) return ReportFailure("MSG_OPENDSM", result, nullptr);
     Session.managerOpen = true;
+    RegisterCallback();
     return true;
 }
 
@@ -114,7 +163,7 @@ bool OpenSource(const char* productName) {
     // Some managers open their first source for a name they do not know.
     if (productName[0] != '\0' && std::strcmp(TextOf(Session.sourceIdentity.ProductName), productName) != 0) {
         std::fflush(stdout);
-        std::fprintf(stderr, "korvex-scan: no source named \"%s\"; the manager opened \"%s\"\n",
+        std::fprintf(stderr, "%s: no source named \"%s\"; the manager opened \"%s\"\n", AppName,
                      productName, TextOf(Session.sourceIdentity.ProductName));
         CloseSource();
         return false;
@@ -123,6 +172,7 @@ bool OpenSource(const char* productName) {
 }
 
 bool CloseSource() {
+    if (Session.sourceEnabled) DisableSource();
     TW_UINT16 result =
         CallManager(nullptr, DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &Session.sourceIdentity);
     if (result != TWRC_SUCCESS) return ReportFailure("MSG_CLOSEDS", result, nullptr);
@@ -145,9 +195,45 @@ void EndSession() {
     std::memset(&Session, 0, sizeof Session);
 }
 
+bool EnableSource(bool showUi) {
+    Session.notification = MSG_NULL;
+    TW_USERINTERFACE ui = UserInterface(showUi);
+    TW_UINT16 result = CallSource(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui);
+    if (result != TWRC_SUCCESS) return ReportSourceFailure("MSG_ENABLEDS", result);
+    Session.sourceEnabled = true;
+    return true;
+}
+
+bool DisableSource() {
+    TW_USERINTERFACE ui = UserInterface(false);
+    TW_UINT16 result = CallSource(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui);
+    Session.sourceEnabled = false;
+    if (result != TWRC_SUCCESS) return ReportSourceFailure("MSG_DISABLEDS", result);
+    return true;
+}
+
+void NoteNotification(TW_UINT16 message) { Session.notification = message; }
+
+TW_UINT16 NextNotification(void* nativeEvent, bool* sourceEvent) {
+    if (sourceEvent != nullptr) *sourceEvent = false;
+    if (Session.notification == MSG_NULL) {
+        TW_EVENT event{nativeEvent, MSG_NULL};
+        const TW_UINT16 result = CallSource(DG_CONTROL, DAT_EVENT, MSG_PROCESSEVENT, &event);
+        if (sourceEvent != nullptr) *sourceEvent = result == TWRC_DSEVENT;
+        if (event.TWMessage == MSG_XFERREADY || event.TWMessage == MSG_CLOSEDSREQ) {
+            Session.notification = event.TWMessage;
+        }
+    }
+    const TW_UINT16 message = Session.notification;
+    Session.notification = MSG_NULL;
+    return message;
+}
+
 TW_UINT16 CallSource(TW_UINT32 dataGroup, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data) {
     return CallManager(&Session.sourceIdentity, dataGroup, dat, msg, data);
 }
+
+TW_UINT16 SourceCondition() { return ConditionOf(&Session.sourceIdentity); }
 
 bool ReportSourceFailure(const char* operation, TW_UINT16 result) {
     return ReportFailure(operation, result, &Session.sourceIdentity);

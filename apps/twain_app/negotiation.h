@@ -1,9 +1,15 @@
-// korvex-scan's capability negotiation: each option the user gave becomes a
+// The capability negotiation of a TWAIN application: each setting it wants becomes a
 // MSG_SET of one capability, and the value the source then holds is read back
 // with MSG_GETCURRENT and printed.
 #pragma once
 
 #include "twain/twain_types.h"
+
+// The source's custom capabilities that decide simplex or duplex for a scan
+// without its dialog: 0x8123 TRUE lets the source ask the user with its side
+// chooser; with it FALSE, 0x8124 TRUE scans both sides.
+constexpr TW_UINT16 kCapSideChooser = 0x8123;
+constexpr TW_UINT16 kCapDuplex = 0x8124;
 
 // The value of a capability as the application sees it.
 struct CapabilityValue {
@@ -16,4 +22,9 @@ bool SetCapability(TW_UINT16 cap, TW_UINT16 itemType, double value);
 // Reads the current value; false (with the codes printed) when refused.
 bool GetCurrentCapability(TW_UINT16 cap, CapabilityValue& value);
 
+// The page frame of a scan without the source's dialog (DAT_IMAGELAYOUT
+// MSG_SET): from the top left corner, in inches.
+bool SetPageFrame(double widthInches, double heightInches);
+
+TW_FIX32 ToFix32(double value);
 const char* CapabilityName(TW_UINT16 cap);
