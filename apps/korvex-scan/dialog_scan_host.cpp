@@ -4,6 +4,7 @@
 // out of this program's reach. A script of user actions then works the
 // dialogs through the host dialog driver, as a person would.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 
@@ -196,12 +197,18 @@ bool SameTextNoCase(const std::string& a, const std::string& b) {
 }
 
 // A control by its number or by its caption (without the & of its shortcut).
+// A label names the field that follows it, as its shortcut key does.
 int ItemIdOf(const DialogDriver& dialog, const std::string& item) {
-    if (!item.empty() && item.find_first_not_of("-0123456789") == std::string::npos) return std::stoi(item);
+    if (item.find_first_not_of("0123456789") == std::string::npos) return std::atoi(item.c_str());
     plat::host::HostDialog* live = plat::host::AsDialog(dialog.Handle());
     if (live == nullptr) return 0;
-    for (const auto& control : live->controls) {
-        if (SameTextNoCase(WithoutAmpersands(control->text), item)) return control->id;
+    const auto& controls = live->controls;
+    for (size_t i = 0; i < controls.size(); ++i) {
+        if (!SameTextNoCase(WithoutAmpersands(controls[i]->text), item)) continue;
+        if (controls[i]->kind != plat::host::ControlKind::Static) return controls[i]->id;
+        for (size_t next = i + 1; next < controls.size(); ++next) {
+            if (controls[next]->kind != plat::host::ControlKind::Static) return controls[next]->id;
+        }
     }
     return 0;
 }

@@ -1,6 +1,6 @@
-// korvex-scan run as a user runs it: listing, opening and closing the built
-// source, its failure report by code names and its answer to options that
-// later versions implement.
+// korvex-scan run as a user runs it without scanning: listing, opening,
+// negotiating and closing the built source, its failure report by code names,
+// its help and its usage errors (korvex_scan_files_test.cpp scans).
 #include <sys/wait.h>
 
 #include <array>
@@ -66,17 +66,18 @@ TEST_F(KorvexScanTest, NamesTheCodesOfAFailure) {
         << run.output;
 }
 
-TEST_F(KorvexScanTest, AnswersScanningOptionsNotYetSupported) {
-    for (const char* arguments : {"--format tiff", "--output-dir pages", "--duplex", "--mem"}) {
-        SCOPED_TRACE(arguments);
-        RunResult run = Run(arguments);
-        EXPECT_EQ(run.exitCode, 2) << run.output;
-        EXPECT_NE(run.output.find("not yet supported"), std::string::npos) << run.output;
+TEST_F(KorvexScanTest, HelpNamesTheFormatsAndExitCodesAndBadOptionsAreUsageErrors) {
+    RunResult help = Run("--help");
+    EXPECT_EQ(help.exitCode, 0) << help.output;
+    for (const char* text : {"--output-dir", "tiff, png or bmp", "--multi-page", "--show-ui", "--ui-script",
+                             "  3  the scanner ended the batch", "  4  an output file"}) {
+        EXPECT_NE(help.output.find(text), std::string::npos) << text;
     }
-    RunResult invalid = Run("--format png");
-    EXPECT_EQ(invalid.exitCode, 2) << invalid.output;
-    RunResult tooLong = Run("--source 'A name much longer than thirty-three characters'");
-    EXPECT_EQ(tooLong.exitCode, 2) << tooLong.output;
+    for (const char* arguments : {"--format gif", "--mode color", "--paper a0", "--multi-page",
+                                  "--source 'A name much longer than thirty-three characters'"}) {
+        SCOPED_TRACE(arguments);
+        EXPECT_EQ(Run(arguments).exitCode, 2);
+    }
 }
 
 TEST_F(KorvexScanTest, ChosenScenarioShowsItsScannerAndNegotiatesTheOptions) {
@@ -98,4 +99,18 @@ TEST_F(KorvexScanTest, ScenarioWithoutScannerShowsTheSourcesMessage) {
               std::string::npos)
         << run.output;
     EXPECT_EQ(Run("--scenario no-such-scenario").exitCode, 2);
+}
+
+TEST_F(KorvexScanTest, EnablesWithoutTheDialogUntilTheTransferIsAnnounced) {
+    RunResult run = Run("--scenario simplex-letter --count 1 --enable");
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_NE(run.output.find("Transfer ready (MSG_XFERREADY)."), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("Closed source."), std::string::npos) << run.output;
+
+    RunResult notReady = Run("--scenario never-ready --count 1 --enable");
+    EXPECT_EQ(notReady.exitCode, 1) << notReady.output;
+    EXPECT_NE(notReady.output.find("Message box \"Scanner Message\": "), std::string::npos) << notReady.output;
+    EXPECT_NE(notReady.output.find("MSG_ENABLEDS failed: TWRC_FAILURE, TWCC_SEQERROR"), std::string::npos)
+        << notReady.output;
+    EXPECT_EQ(notReady.output.find("MSG_XFERREADY"), std::string::npos) << notReady.output;
 }
