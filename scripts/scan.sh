@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the host target and runs korvex-scan against
-# the virtual scanner: it shows the scanner on the virtual bus, opens the
-# source, negotiates the scan settings and closes it again. Arguments replace
-# the demonstration options below (see build/host/bin/korvex-scan --help).
+# Installs what is missing, builds the host target and scans a duplex batch
+# from the virtual scanner into files with korvex-scan, then says where they
+# are. Arguments replace the demonstration options below (see
+# build/host/bin/korvex-scan --help).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -15,7 +15,17 @@ cmake --build --preset host
 export KORVEX_WINDIR="${KORVEX_WINDIR:-$PWD/build/host/windows}"
 mkdir -p "$KORVEX_WINDIR"
 
-if [ $# -eq 0 ]; then
-  set -- --scenario default --pixel-type gray --bit-depth 8 --resolution 300 --count -1
+if [ $# -gt 0 ]; then
+  exec build/host/bin/korvex-scan "$@"
 fi
-exec build/host/bin/korvex-scan "$@"
+
+# Five A4 sheets, both sides, 8-bit gray at 200 dpi, one TIFF per side.
+pages="$PWD/build/host/scans"
+rm -rf "$pages"
+status=0
+build/host/bin/korvex-scan --scenario duplex-a4 --pixel-type gray --bit-depth 8 --resolution 200 \
+  --duplex --output-dir "$pages" || status=$?
+count=$(find "$pages" -maxdepth 1 -name 'scan-*' 2>/dev/null | wc -l)
+echo
+echo "korvex-scan exited with status $status; $count page file(s) are in $pages"
+exit "$status"

@@ -14,6 +14,7 @@
 struct DialogOutcome {
     bool ok = true;         // false: a TWAIN failure or a script that could not be followed
     bool usage = false;     // the script itself is wrong
+    bool closed = false;    // the dialog asked to be closed
     int batches = 0;        // batches the dialog started
     BatchResult lastBatch;  // the last batch's end
 };

@@ -95,6 +95,16 @@ struct ScriptState {
     bool usage = false;
 };
 
+// The line without a comment: "#" at its start or after a blank, outside quotes.
+std::string WithoutComment(const std::string& line) {
+    bool quoted = false;
+    for (size_t i = 0; i < line.size(); ++i) {
+        if (line[i] == '"') quoted = !quoted;
+        if (line[i] == '#' && !quoted && (i == 0 || line[i - 1] == ' ' || line[i - 1] == '\t')) return line.substr(0, i);
+    }
+    return line;
+}
+
 std::string Trim(const std::string& text) {
     const size_t first = text.find_first_not_of(" \t\r");
     if (first == std::string::npos) return "";
@@ -142,9 +152,9 @@ const VerbShape* FindVerb(const std::string& verb) {
 bool ParseBlock(const std::vector<std::string>& lines, size_t& at, std::vector<ScriptAction>& actions,
                 bool nested, std::string& error) {
     for (; at < lines.size(); ++at) {
-        std::string rest = Trim(lines[at]);
+        std::string rest = Trim(WithoutComment(lines[at]));
         const int line = static_cast<int>(at + 1);
-        if (rest.empty() || rest[0] == '#') continue;
+        if (rest.empty()) continue;
         const std::string verb = TakeWord(rest);
         if (verb == "end") {
             if (nested) return true;
@@ -346,6 +356,7 @@ DialogOutcome RunDialog(const std::vector<std::string>& script,
     if (plat::host::UnansweredModals() > 0) {
         std::fprintf(stderr, "%s: a modal dialog was left open by its script actions\n", ApplicationName());
     }
+    outcome.closed = closed;
     if (!closed && outcome.batches == 0 && outcome.ok) std::printf("The dialog script ended without a scan.\n");
     plat::host::SetModalFallback(nullptr);
     if (Session.sourceEnabled && !DisableSource()) outcome.ok = false;

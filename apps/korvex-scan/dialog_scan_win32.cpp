@@ -49,6 +49,7 @@ DialogOutcome RunDialog(const std::vector<std::string>&, const std::function<Bat
             outcome.lastBatch = transfer();
             running = outcome.lastBatch.end == BatchEnd::Complete || outcome.lastBatch.end == BatchEnd::Cancelled;
         } else if (notification == MSG_CLOSEDSREQ) {
+            outcome.closed = true;
             running = false;
         }
     }

@@ -389,7 +389,7 @@ int Scan(const ScanOptions& options, const std::vector<std::string>& script) {
             exitCode = kExitTwainFailure;
         } else {
             exitCode = ExitCodeOf(outcome.lastBatch);
-            if (outcome.batches == 0) std::printf("The dialog was closed without a scan.\n");
+            if (outcome.closed && outcome.batches == 0) std::printf("The dialog was closed without a scan.\n");
         }
     } else if (!EnableUntilTransferReady()) {
         exitCode = kExitTwainFailure;
@@ -569,7 +569,12 @@ int main(int argc, char** argv) {
     app.add_option("--output-dir,-o", options.outputDir,
                    "Scan the batch into this directory (made when missing)")
         ->group(outputGroup);
-    app.add_option("--format", options.format, "Page file format: tiff, png or bmp")
+#if defined(KORVEX_SCAN_HAVE_TIFF)
+    const char* formats = "Page file format: tiff (the default), png or bmp";
+#else
+    const char* formats = "Page file format: bmp (this build writes no tiff or png)";
+#endif
+    app.add_option("--format", options.format, formats)
         ->check(CLI::IsMember({"bmp", "tiff", "png"}))
         ->group(outputGroup);
     app.add_option("--prefix", options.prefix, "Start of the file names (default: scan)")

@@ -88,10 +88,10 @@ bool WriteBmp(const ScannedPage& page, std::FILE* file, int& code, std::string& 
         head.insert(head.end(), {level, level, level, 0});
     }
     bool ok = std::fwrite(head.data(), 1, head.size(), file) == head.size();
-    std::vector<uint8_t> row(stride, 0);
+    std::vector<uint8_t> row(static_cast<size_t>(stride), 0);
     const uint32_t rowBytes = page.BytesPerRow();
     for (uint32_t line = page.length; ok && line-- > 0;) {
-        std::memcpy(row.data(), page.data.data() + uint64_t{line} * rowBytes, rowBytes);
+        std::memcpy(row.data(), page.data.data() + size_t{line} * rowBytes, rowBytes);
         ok = std::fwrite(row.data(), 1, row.size(), file) == row.size();
     }
     if (!ok) code = errno;
@@ -125,7 +125,7 @@ bool WritePngRows(png_structp png, png_infop info, std::FILE* file, const Scanne
     const uint32_t rowBytes = page.BytesPerRow();
     for (uint32_t line = 0; line < page.length; ++line) {
         // libpng may transform the row in place.
-        std::memcpy(row, page.data.data() + uint64_t{line} * rowBytes, rowBytes);
+        std::memcpy(row, page.data.data() + size_t{line} * rowBytes, rowBytes);
         png_write_row(png, row);
     }
     png_write_end(png, info);
@@ -145,8 +145,9 @@ bool WritePng(const ScannedPage& page, std::FILE* file, int& code, std::string& 
     errno = 0;
     const bool ok = WritePngRows(png, info, file, page, row.data());
     if (!ok) {
+        // A failed write says more than libpng's "Write Error".
         code = errno;
-        reason = state.message;
+        reason = code != 0 ? SystemError(code) : state.message;
     }
     png_destroy_write_struct(&png, &info);
     return ok;
@@ -255,7 +256,7 @@ bool WriteTiffPage(TIFF* tiff, const ScannedPage& page, bool multiPage) {
         const uint32_t rowBytes = page.BytesPerRow();
         std::vector<uint8_t> row(rowBytes);
         for (uint32_t line = 0; line < page.length; ++line) {
-            std::memcpy(row.data(), page.data.data() + uint64_t{line} * rowBytes, rowBytes);
+            std::memcpy(row.data(), page.data.data() + size_t{line} * rowBytes, rowBytes);
             if (TIFFWriteScanline(tiff, row.data(), line, 0) < 0) return false;
         }
     }

@@ -2,6 +2,8 @@
 // handed over in a memory block, or strips into the application's buffer.
 #include "apps/twain_app/page_transfer.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -67,6 +69,10 @@ PageRead ReadMemoryPage(ScannedPage& page, bool minIsWhite, PageSink& sink) {
     // Coded data is allowed far beyond the raw size (a noisy page codes badly),
     // but not without end.
     const uint64_t codedLimit = 16 * pageBytes + 65536;
+    if (codedLimit > PTRDIFF_MAX / 2) {
+        Malformed("the source describes a page too large to hold");
+        return PageRead::Malformed;
+    }
     int emptyStrips = 0;
     for (bool first = true;; first = false) {
         TW_IMAGEMEMXFER strip{};
@@ -105,7 +111,7 @@ PageRead ReadMemoryPage(ScannedPage& page, bool minIsWhite, PageSink& sink) {
     if (page.compression == TWCP_NONE) {
         // A page the scanner ended early keeps the whole lines it has.
         page.length = static_cast<uint32_t>(page.data.size() / page.BytesPerRow());
-        page.data.resize(uint64_t{page.length} * page.BytesPerRow());
+        page.data.resize(size_t{page.length} * page.BytesPerRow());
         page.minIsWhite = minIsWhite;
         if (page.length == 0) {
             Malformed("the source ended the page before its first line");
@@ -145,6 +151,7 @@ bool PageFromDib(const uint8_t* dib, uint32_t size, ScannedPage& page) {
     const uint32_t lines = static_cast<uint32_t>(height < 0 ? -height : height);
     const uint64_t stride = (uint64_t(width) * bits + 31) / 32 * 4;
     const uint64_t pixelsAt = uint64_t{headerSize} + 4 * colors;
+    // Within the block, so the page also fits in this process's memory.
     if (pixelsAt + stride * lines > size) return false;
 
     // A gray palette: whichever end is brighter says the polarity (the green
@@ -156,11 +163,11 @@ bool PageFromDib(const uint8_t* dib, uint32_t size, ScannedPage& page) {
     page.bitsPerPixel = bits;
     page.compression = TWCP_NONE;
     const uint32_t rowBytes = page.BytesPerRow();
-    page.data.resize(uint64_t{rowBytes} * lines);
+    page.data.resize(size_t{rowBytes} * lines);
     for (uint32_t row = 0; row < lines; ++row) {
         const uint32_t stored = height > 0 ? lines - 1 - row : row;
-        std::memcpy(page.data.data() + uint64_t{row} * rowBytes, dib + pixelsAt + stride * stored,
-                    rowBytes);
+        std::memcpy(page.data.data() + size_t{row} * rowBytes,
+                    dib + static_cast<size_t>(pixelsAt + stride * stored), rowBytes);
     }
     return true;
 }

@@ -69,7 +69,7 @@ TEST_F(KorvexScanTest, NamesTheCodesOfAFailure) {
 TEST_F(KorvexScanTest, HelpNamesTheFormatsAndExitCodesAndBadOptionsAreUsageErrors) {
     RunResult help = Run("--help");
     EXPECT_EQ(help.exitCode, 0) << help.output;
-    for (const char* text : {"--output-dir", "tiff, png or bmp", "--multi-page", "--show-ui", "--ui-script",
+    for (const char* text : {"--output-dir", "tiff (the default), png or bmp", "--multi-page", "--show-ui", "--ui-script",
                              "  3  the scanner ended the batch", "  4  an output file"}) {
         EXPECT_NE(help.output.find(text), std::string::npos) << text;
     }
