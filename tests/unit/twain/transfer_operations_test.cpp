@@ -8,6 +8,7 @@
 
 #include "scanner/model_table.h"
 #include "settings/capability_container.h"
+#include "settings/capability_state.h"
 #include "transfer/scan_job.h"
 #include "twain/dispatch.h"
 #include "twain/image_layout.h"
@@ -125,6 +126,24 @@ TEST(TransferOperations, FixedAnswers) {
     ASSERT_EQ(Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_GET, &pending).rc, TWRC_SUCCESS);
     EXPECT_EQ(+pending.Count, 0);
     EXPECT_EQ(+pending.Reserved, 0x55667788u);
+}
+
+TEST(TransferOperations, ResponseTablesAreReadNoFurtherThanTheBitDepthAllows) {
+    // Columns: bit depth, entries the table holds (2 to the power of the
+    // depth, of which at most 16 are read). The sanitizer build catches a read
+    // past the table.
+    const std::pair<TW_UINT16, size_t> cases[] = {{1, 2}, {4, 16}, {8, 16}};
+    for (const auto& [depth, entries] : cases) {
+        CapabilityEnum16& depths = CapabilityState.bitDepth.current;
+        depths.items[0] = depth;
+        depths.numItems = 1;
+        depths.currentIndex = 0;
+        std::vector<TW_ELEMENT8> table(entries, TW_ELEMENT8{1, 2, 3, 4});
+        for (TW_UINT16 dat : {DAT_GRAYRESPONSE, DAT_RGBRESPONSE}) {
+            EXPECT_EQ(Call(DG_IMAGE, dat, MSG_SET, table.data()).rc, TWRC_SUCCESS) << depth;
+        }
+        EXPECT_EQ(table[0].Channel1, 2) << "nothing is written";
+    }
 }
 
 TEST(TransferOperations, CieColorHoldsItsFixedValuesAndLeavesTheRest) {
