@@ -75,6 +75,7 @@ std::vector<uint8_t> WindowList(const WindowFields& fields) {
     Put32(list, 26, fields.length);
     list[33] = fields.composition;
     list[34] = fields.bitsPerPixel;
+    list[37] = fields.reverse;
     list[40] = fields.compression;
     list[41] = fields.compressionArgument;
     list[50] = fields.mirror;
@@ -110,6 +111,7 @@ vscan::WindowState WindowStateOf(const WindowFields& fields) {
     window.bitsPerPixel = fields.bitsPerPixel;
     window.compression = fields.compression;
     window.compressionArgument = fields.compressionArgument;
+    window.reverseImage = fields.reverse;
     window.mirror = fields.mirror;
     return window;
 }
