@@ -275,5 +275,32 @@ TEST_F(NativeTransfer, ScannerFaultMidPageShowsTheScannersMessageAndEndsTheBatch
     EXPECT_EQ(ProgressDialog, nullptr) << "destroyed on failure";
 }
 
+TEST_F(NativeTransfer, FailureAfterCancelInAManualFeedBatchAnswersCancel) {
+    for (const char* manualFeed : {"ON", "OFF"}) {
+        SCOPED_TRACE(manualFeed);
+        PageSetup setup;
+        setup.allPages = true;
+        setup.indicators = true;
+        setup.faults = {{vscan::FaultKind::TransferError, 0, 0x00, 100000}};
+        Start(setup);
+        std::strcpy(ManualFeed.text, manualFeed);
+        // The progress dialog exists from an earlier page; Cancel is pressed
+        // while this one is read.
+        CreateProgressDialogIfWanted();
+        plat::host::DialogDriver(ProgressDialog).PostClick(plat::IDCANCEL);
+        const Answer answer = Native(nullptr);
+        EXPECT_EQ(ScanJob.scanCancel, 1);
+        if (std::strcmp(manualFeed, "ON") == 0) {
+            EXPECT_EQ(answer.rc, TWRC_CANCEL);
+            EXPECT_EQ(answer.cc, TWCC_SUCCESS);
+        } else {
+            EXPECT_EQ(answer.rc, TWRC_FAILURE);
+            EXPECT_EQ(answer.cc, TWCC_BUMMER);
+        }
+        EXPECT_EQ(ProgressDialog, nullptr);
+        NextCase();
+    }
+}
+
 }  // namespace
 }  // namespace trtest
