@@ -175,19 +175,6 @@ TEST(TransferOperations, CieColorHoldsItsFixedValuesAndLeavesTheRest) {
     EXPECT_EQ(Fix32Bits(cie.StageLMN.Decode[1].StartIn), 0x5A5A5A5Au);
 }
 
-TEST(ImageInfo, CopiesTheWholeRecordInTransferReadyState) {
-    ImageInfoRecord.XResolution = TW_FIX32{300, 0};
-    ImageInfoRecord.ImageWidth = 2496;
-    ImageInfoRecord.ImageLength = 3508;
-    ImageInfoRecord.BitsPerSample[0] = 8;
-    ImageInfoRecord.PixelType = TWPT_GRAY;
-    SourceState = kStateXferReady;
-    TW_IMAGEINFO info;
-    std::memset(&info, 0xEE, sizeof info);
-    ASSERT_EQ(Call(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info).rc, TWRC_SUCCESS);
-    EXPECT_EQ(std::memcmp(&info, &ImageInfoRecord, sizeof info), 0);
-}
-
 TW_FIX32 Fix(double value) { return FloatToFix32(static_cast<float>(value)); }
 
 TEST(ImageLayout, GetWithTheDialogShownDerivesTheFrameFromTheImage) {
