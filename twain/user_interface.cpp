@@ -8,6 +8,7 @@
 #include "scanner/scan_window_builder.h"
 #include "scanner/scsi_commands.h"
 #include "settings/settings_model.h"
+#include "transfer/progress_dialog.h"
 #include "transfer/scan_job.h"
 #include "twain/handlers.h"
 #include "twain/notify.h"
@@ -84,6 +85,8 @@ void RequestCloseFromMainDialog() { NotifyCloseDSReq(); }
 void ReleaseScanDialogs() {
     ClearWindows(ScsiTarget);
     ScannerCount = 0;
+    // The progress dialog first: the main dialog owns it.
+    DestroyProgressDialog();
     plat::DestroyDialog(MainDialog);
     MainDialog = nullptr;
 }

@@ -3,13 +3,36 @@
 
 #include <cstring>
 
+namespace {
+
+// The item whose whole text equals `text`; CB_ERR when none does.
+int FindExactItem(plat::WindowHandle dialog, int comboId, const char* text) {
+    const int count = plat::ComboCount(dialog, comboId);
+    char item[kSettingTextSize];
+    for (int index = 0; index < count; ++index) {
+        item[0] = '\0';
+        plat::ComboGetItemText(dialog, comboId, index, item, sizeof item);
+        if (std::strcmp(item, text) == 0) return index;
+    }
+    return plat::CB_ERR;
+}
+
+}  // namespace
+
 void SelectSettingText(plat::WindowHandle dialog, int comboId, const char* text) {
-    char prefix[kSettingTextSize];
-    std::memcpy(prefix, text, sizeof prefix);
-    prefix[kSettingTextSize - 1] = '\0';
+    char wanted[kSettingTextSize];
+    std::memcpy(wanted, text, sizeof wanted);
+    wanted[kSettingTextSize - 1] = '\0';
+    // The item that shows the setting's very text comes first: a free size
+    // named "Letter wide" must not take the place of "Letter".
+    const int exact = wanted[0] != '\0' ? FindExactItem(dialog, comboId, wanted) : plat::CB_ERR;
+    if (exact != plat::CB_ERR) {
+        plat::ComboSetSelection(dialog, comboId, exact);
+        return;
+    }
     // Every item begins with an empty text; a setting without one (a key the
     // settings file lacks) shows the first item rather than the second.
-    if (prefix[0] == '\0' || plat::ComboSelectPrefix(dialog, comboId, 0, prefix) == plat::CB_ERR) {
+    if (wanted[0] == '\0' || plat::ComboSelectPrefix(dialog, comboId, 0, wanted) == plat::CB_ERR) {
         plat::ComboSetSelection(dialog, comboId, 0);
     }
 }

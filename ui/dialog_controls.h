@@ -13,9 +13,10 @@
 inline int CommandId(uintptr_t wParam) { return static_cast<int>(wParam & 0xFFFF); }
 inline uint32_t CommandCode(uintptr_t wParam) { return static_cast<uint32_t>((wParam >> 16) & 0xFFFF); }
 
-// Selects the item that begins with `text` (letters compared without regard to
-// case), searching from the second item down and wrapping round to the first;
-// the first item when none does or the text is empty.
+// Selects the item that shows exactly `text`; without one, the item that
+// begins with it (letters compared without regard to case), searching from the
+// second item down and wrapping round to the first; the first item when none
+// does or the text is empty.
 void SelectSettingText(plat::WindowHandle dialog, int comboId, const char* text);
 
 // The setting takes the text of the combo box's selected item, or of its first

@@ -375,15 +375,19 @@ void ApplyMainDialogRules(plat::WindowHandle dialog) {
 
 void RefillPaperSizeCombo(plat::WindowHandle dialog) {
     FillPaperSizeCombo(dialog);
+    SelectSettingText(dialog, kPaperSizeCombo, PaperSize.text);
     char wanted[kSettingTextSize];
     std::memcpy(wanted, PaperSize.text, sizeof wanted);
     wanted[kSettingTextSize - 1] = '\0';
-    int found = plat::ComboSelectPrefix(dialog, kPaperSizeCombo, 0, wanted);
     char shown[kSettingTextSize];
     shown[0] = '\0';
-    if (found != plat::CB_ERR) plat::ComboGetItemText(dialog, kPaperSizeCombo, found, shown, sizeof shown);
-    if (found == plat::CB_ERR || std::strcmp(shown, wanted) != 0) found = ModelFamily != 0 ? 0 : 2;
-    plat::ComboSetSelection(dialog, kPaperSizeCombo, found);
+    plat::ComboGetItemText(dialog, kPaperSizeCombo, plat::ComboGetSelection(dialog, kPaperSizeCombo), shown,
+                           sizeof shown);
+    // A size that is gone falls back to Letter, or A4 where Ledger and A3 are
+    // not offered (paper class 0).
+    if (std::strcmp(shown, wanted) != 0) {
+        plat::ComboSetSelection(dialog, kPaperSizeCombo, ModelFamily != 0 ? 0 : 2);
+    }
 }
 
 intptr_t PLAT_CALLBACK MainDialogProc(plat::WindowHandle dialog, uint32_t message, uintptr_t wParam,

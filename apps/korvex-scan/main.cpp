@@ -16,14 +16,17 @@
 #include "apps/korvex-scan/twain_session.h"
 #include "apps/korvex-scan/virtual_bus.h"
 #include "platform/platform.h"
-#if !defined(_WIN32)
+#if defined(_WIN32)
+#include "platform/win32/message_box_hook.h"
+#else
 #include "platform/host/host_hooks.h"
 #endif
 
 #if !defined(_WIN32)
 // Every message box the source shows reaches this function (the platform layer
 // inside the source looks it up in the main program); it is printed and
-// answered OK. On Windows the source shows real message boxes.
+// answered OK. On Windows the source shows real message boxes, which
+// --unattended prints and answers.
 extern "C" __attribute__((visibility("default"))) int KorvexHostMessageBox(void*, const char* text,
                                                                         const char* caption,
                                                                         uint32_t) {
@@ -35,6 +38,16 @@ extern "C" __attribute__((visibility("default"))) int KorvexHostMessageBox(void*
 #endif
 
 namespace {
+
+#if defined(_WIN32)
+// --unattended on Windows: the source's message boxes are printed as on Linux
+// and answered with their default button.
+int PrintAndAnswer(const plat::win32::SeenMessageBox& box, void*) {
+    std::printf("Message box \"%s\": %s\n", box.caption, box.text);
+    std::fflush(stdout);
+    return 0;
+}
+#endif
 
 constexpr int kExitTwainFailure = 1;
 constexpr int kExitUsage = 2;
@@ -58,6 +71,7 @@ struct ScanOptions {
     int count = 0;
     bool showUi = false;
     bool memoryTransfer = false;
+    bool unattended = false;
     bool enable = false;
 };
 
@@ -171,6 +185,9 @@ int main(int argc, char** argv) {
                  "List the virtual scanner's named scenarios and exit");
     app.add_option("--source", options.source,
                    "ProductName of the source to use (default: the manager's default source)");
+    app.add_flag("--unattended", options.unattended,
+                 "Print the source's message boxes and answer them without waiting for a click "
+                 "(always so on Linux)");
     app.add_option("--scenario", options.scenario,
                    "Virtual-scanner scenario: a name from --list-scenarios or a scenario file; "
                    "installed in the Windows directory for this and later runs");
@@ -232,5 +249,11 @@ int main(int argc, char** argv) {
         PrintNamedScenarios();
         return 0;
     }
+#if defined(_WIN32)
+    if (options.unattended && !plat::win32::AnswerMessageBoxes(&PrintAndAnswer, nullptr)) {
+        std::fprintf(stderr, "korvex-scan: cannot answer message boxes unattended\n");
+        return kExitTwainFailure;
+    }
+#endif
     return RunSession(options, NegotiationsOf(options, app));
 }

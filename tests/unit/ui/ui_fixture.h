@@ -17,6 +17,7 @@ using plat::host::DialogDriver;
 
 // Scanner models by generation.
 constexpr const char* kGeneration0 = "ZR-DX73";     // letter width, duplex
+constexpr const char* kGeneration0PaperClass0 = "ZR-DX83";  // B4 width, duplex
 constexpr const char* kGeneration1 = "ZR-DX73PX";   // letter width, duplex
 constexpr const char* kGeneration8 = "ZR-DX961s";   // A3 width, duplex, imprinter
 constexpr const char* kGeneration8Plain = "ZR-DX961";  // without the imprinter
