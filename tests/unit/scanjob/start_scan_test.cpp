@@ -14,6 +14,7 @@
 #include "settings/settings_model.h"
 #include "tests/support/fake_aspi.h"
 #include "tests/unit/scanjob/batch_fixture.h"
+#include "transfer/progress_dialog.h"
 #include "transfer/scan_job.h"
 #include "transfer/wait_dialog.h"
 #include "twain/image_layout.h"
@@ -323,6 +324,17 @@ TEST_F(ManualFeedTest, CancelEndsTheWait) {
     EXPECT_EQ(Commands(), (StringList{kReadStatus, kClearWindows}));
     EXPECT_EQ(WaitDialog, nullptr);
     EXPECT_EQ(TakeMessages(), StringList{});
+}
+
+TEST_F(ManualFeedTest, NoWaitWhileABatchShowsItsProgress) {
+    // Between pages the batch's own wait applies, not this one.
+    Prepare({}, 1);
+    plat::WindowHandle progress = plat::CreateModelessDialog(kWaitDialogTemplate, MainDialog, WaitDialogProc, 0);
+    ProgressDialog = progress;
+    EXPECT_EQ(BuildAndStart(MainDialog), 1);
+    ProgressDialog = nullptr;
+    plat::DestroyDialog(progress);
+    EXPECT_EQ(Count(Commands(), kReadStatus), 0u);
 }
 
 TEST_F(ManualFeedTest, NoWaitWithoutTheDialog) {
