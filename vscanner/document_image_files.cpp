@@ -24,10 +24,16 @@ bool SizeAcceptable(uint64_t width, uint64_t height) {
     return width > 0 && height > 0 && width * height <= kMaxImagePixels;
 }
 
+// libpng's messages are not printed: a file that fails is reported by the
+// simplified reader's message.
+void QuietPngError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void QuietPngWarning(png_structp, png_const_charp) {}
+
 // The pixel density PNG's pHYs chunk records, in dots per inch; 0 when none.
 void PngResolution(FILE* file, double& xResolution, double& yResolution) {
     xResolution = yResolution = 0;
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_structp png =
+        png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, QuietPngError, QuietPngWarning);
     if (png == nullptr) return;
     png_infop info = png_create_info_struct(png);
     if (info != nullptr && setjmp(png_jmpbuf(png)) == 0) {
