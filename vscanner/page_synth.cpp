@@ -199,7 +199,7 @@ private:
     }
 
     void DrawImprint(uint32_t y, uint8_t* out) const {
-        if (page_.imprint.empty() || y < page_.imprintOffset) return;
+        if (page_.imprint.empty() || y < page_.imprintOffset || y >= page_.sheetLength) return;
         const uint32_t along = y - page_.imprintOffset;
         const uint64_t character = along / kImprintAdvance;
         if (character >= page_.imprint.size()) return;
