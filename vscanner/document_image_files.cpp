@@ -7,6 +7,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 
 namespace vscan {
@@ -158,6 +159,12 @@ bool ImageFilesSupported() { return true; }
 bool LoadDocumentPages(const std::string& path, std::vector<DocumentPage>& pages,
                        std::string& error) {
     pages.clear();
+    // Only regular files: a device or pipe named by mistake could block.
+    std::error_code status;
+    if (std::filesystem::exists(path, status) && !std::filesystem::is_regular_file(path, status)) {
+        error = Named(path, "is not a regular file");
+        return false;
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         error = Named(path, "cannot be opened");

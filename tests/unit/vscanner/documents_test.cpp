@@ -183,6 +183,7 @@ TEST(VScannerDocuments, ImageFilesThatCannotBeUsedAreNamedInTheError) {
     const Case cases[] = {
         {"@missing.png", "missing.png\": cannot be opened"},
         {"@notes.png", "notes.png\": is neither a PNG nor a TIFF file"},
+        {"@/dev/null", "/dev/null\": is not a regular file"},
         {"@cut.png", "cut.png\""},
         {"@three.tif#4", "three.tif\": has 3 page(s), not page 4"},
         {"@three.tif#x", "three.tif\": bad page number"},
