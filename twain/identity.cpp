@@ -77,7 +77,13 @@ TW_UINT16 OpenSource(TripletCall* call) {
         return FailOperation(TWCC_MAXCONNECTIONS, kOpenContext);
     }
     std::memcpy(&AppIdentity, call->origin, sizeof AppIdentity);
-    std::memcpy(&SourceIdentity, call->data, sizeof SourceIdentity);
+    // A manager may hand over little more than the Id it assigned (an empty or
+    // arbitrary ProductName, version 0.0, no groups): the source takes the Id
+    // and answers its own identity in the record, so that the application
+    // learns whom it opened.
+    auto* managerRecord = static_cast<TW_IDENTITY*>(call->data);
+    SourceIdentity.Id = managerRecord->Id;
+    std::memcpy(managerRecord, &SourceIdentity, sizeof SourceIdentity);
     LegacyHostFlag = IsLegacyHost(AppIdentity) ? 1 : 0;
     SourceState = kStateOpen;
     return TWRC_SUCCESS;

@@ -1,8 +1,8 @@
 // The main settings dialog "DC_SCANDLG": its procedure, the routines that fill
 // it from the settings model and read it back, and its usability rules, which
 // also run on the hidden dialog of a scan without user interface. The Scan and
-// Cancel commands end in the two routines declared last, which the scan job
-// defines in ui/scan_command_seam.cpp.
+// Cancel commands end in the two routines declared last, which the TWAIN
+// interface defines in twain/user_interface.cpp.
 #pragma once
 
 #include <cstdint>

@@ -1,7 +1,8 @@
 // korvex-scan: a command-line TWAIN application. This version lists the
 // sources the source manager finds, chooses the virtual scanner's scenario,
 // opens the chosen source, negotiates the capabilities the options name and
-// shows what the source holds, and closes it again. The options of the scan
+// shows what the source holds, optionally enables it without its dialog until
+// it announces a transfer, and closes it again. The options of the scan
 // itself are accepted in their final shape and answered "not yet supported"
 // until scanning is built.
 #include <CLI/CLI.hpp>
@@ -15,14 +16,17 @@
 #include "apps/korvex-scan/twain_session.h"
 #include "apps/korvex-scan/virtual_bus.h"
 #include "platform/platform.h"
-#if !defined(_WIN32)
+#if defined(_WIN32)
+#include "platform/win32/message_box_hook.h"
+#else
 #include "platform/host/host_hooks.h"
 #endif
 
 #if !defined(_WIN32)
 // Every message box the source shows reaches this function (the platform layer
 // inside the source looks it up in the main program); it is printed and
-// answered OK. On Windows the source shows real message boxes.
+// answered OK. On Windows the source shows real message boxes, which
+// --unattended prints and answers.
 extern "C" __attribute__((visibility("default"))) int KorvexHostMessageBox(void*, const char* text,
                                                                         const char* caption,
                                                                         uint32_t) {
@@ -34,6 +38,16 @@ extern "C" __attribute__((visibility("default"))) int KorvexHostMessageBox(void*
 #endif
 
 namespace {
+
+#if defined(_WIN32)
+// --unattended on Windows: the source's message boxes are printed as on Linux
+// and answered with their default button.
+int PrintAndAnswer(const plat::win32::SeenMessageBox& box, void*) {
+    std::printf("Message box \"%s\": %s\n", box.caption, box.text);
+    std::fflush(stdout);
+    return 0;
+}
+#endif
 
 constexpr int kExitTwainFailure = 1;
 constexpr int kExitUsage = 2;
@@ -57,6 +71,8 @@ struct ScanOptions {
     int count = 0;
     bool showUi = false;
     bool memoryTransfer = false;
+    bool unattended = false;
+    bool enable = false;
 };
 
 // One capability option: which capability, its item type, the value given.
@@ -97,6 +113,31 @@ bool Negotiate(const std::vector<Negotiation>& negotiations) {
     return true;
 }
 
+// Enables the source without its dialog and polls MSG_PROCESSEVENT for the
+// notification the manager holds for the application; then disables it.
+bool EnableUntilTransferReady() {
+    TW_USERINTERFACE ui{0, 0, nullptr};
+    TW_UINT16 result = CallSource(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui);
+    if (result != TWRC_SUCCESS) return ReportSourceFailure("MSG_ENABLEDS", result);
+    // The source announces the transfer while it is enabled; a few polls are
+    // plenty, and a source that never announces one must not keep us here.
+    constexpr int kPolls = 100;
+    bool ready = false;
+    for (int poll = 0; poll < kPolls && !ready; ++poll) {
+        TW_EVENT event{nullptr, MSG_NULL};
+        CallSource(DG_CONTROL, DAT_EVENT, MSG_PROCESSEVENT, &event);
+        ready = event.TWMessage == MSG_XFERREADY;
+    }
+    if (ready) {
+        std::printf("Transfer ready (MSG_XFERREADY).\n");
+    } else {
+        std::fprintf(stderr, "korvex-scan: the source announced no transfer\n");
+    }
+    result = CallSource(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui);
+    if (result != TWRC_SUCCESS) return ReportSourceFailure("MSG_DISABLEDS", result);
+    return ready;
+}
+
 void ShowVirtualBus() {
     vscan::Scenario scenario;
     if (!CurrentScenario(scenario)) return;
@@ -123,6 +164,7 @@ int RunSession(const ScanOptions& options, const std::vector<Negotiation>& negot
                 std::printf("Negotiated:\n");
                 ok = Negotiate(negotiations);
             }
+            if (ok && options.enable) ok = EnableUntilTransferReady();
             ok = CloseSource() && ok;
         }
         if (ok) std::printf("Closed source.\n");
@@ -143,6 +185,9 @@ int main(int argc, char** argv) {
                  "List the virtual scanner's named scenarios and exit");
     app.add_option("--source", options.source,
                    "ProductName of the source to use (default: the manager's default source)");
+    app.add_flag("--unattended", options.unattended,
+                 "Print the source's message boxes and answer them without waiting for a click "
+                 "(always so on Linux)");
     app.add_option("--scenario", options.scenario,
                    "Virtual-scanner scenario: a name from --list-scenarios or a scenario file; "
                    "installed in the Windows directory for this and later runs");
@@ -166,6 +211,9 @@ int main(int argc, char** argv) {
     app.add_option("--count", options.count, "Pages to transfer (-1: all)")
         ->check(CLI::Range(-1, 32767))
         ->group(negotiationGroup);
+
+    app.add_flag("--enable", options.enable,
+                 "Enable the source without its dialog, wait for MSG_XFERREADY, then disable it");
 
     std::vector<CLI::Option*> scanning;
     scanning.push_back(
@@ -201,5 +249,11 @@ int main(int argc, char** argv) {
         PrintNamedScenarios();
         return 0;
     }
+#if defined(_WIN32)
+    if (options.unattended && !plat::win32::AnswerMessageBoxes(&PrintAndAnswer, nullptr)) {
+        std::fprintf(stderr, "korvex-scan: cannot answer message boxes unattended\n");
+        return kExitTwainFailure;
+    }
+#endif
     return RunSession(options, NegotiationsOf(options, app));
 }

@@ -111,6 +111,14 @@ bool OpenSource(const char* productName) {
         CallManager(nullptr, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &Session.sourceIdentity);
     if (result != TWRC_SUCCESS) return ReportFailure("MSG_OPENDS", result, nullptr);
     Session.sourceOpen = true;
+    // Some managers open their first source for a name they do not know.
+    if (productName[0] != '\0' && std::strcmp(TextOf(Session.sourceIdentity.ProductName), productName) != 0) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "korvex-scan: no source named \"%s\"; the manager opened \"%s\"\n",
+                     productName, TextOf(Session.sourceIdentity.ProductName));
+        CloseSource();
+        return false;
+    }
     return true;
 }
 

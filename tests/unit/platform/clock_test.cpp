@@ -1,5 +1,6 @@
 // The tick count: the manual clock of the tests and its wrap at 2^32.
 #include "platform/platform.h"
+#include "platform/host/host_hooks.h"
 #include "tests/unit/platform/platform_fixture.h"
 
 namespace {

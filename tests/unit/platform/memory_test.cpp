@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/platform.h"
+#include "platform/host/host_hooks.h"
 #include "tests/unit/platform/platform_fixture.h"
 
 namespace {

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/host/host_hooks.h"
 #include "tests/unit/platform/platform_fixture.h"
 
 namespace {

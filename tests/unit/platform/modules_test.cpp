@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "platform/host/host_hooks.h"
 #include "tests/unit/platform/platform_fixture.h"
 
 namespace {

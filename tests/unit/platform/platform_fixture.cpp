@@ -1,7 +1,5 @@
-// The platform tests' fixture: a scratch Windows directory per test.
+// The platform tests' fixture: a Windows directory per test.
 #include "tests/unit/platform/platform_fixture.h"
-
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -9,20 +7,42 @@
 #include <iterator>
 
 void PlatformTest::SetUp() {
-    plat::host::ResetHostHooks();
-    std::string pattern = (std::filesystem::temp_directory_path() / "korvex-platform-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    windowsDir_ = pattern;
-    plat::host::SetWindowsDirectory(windowsDir_.c_str());
+#if defined(_WIN32)
+    const char* windowsDirectory = std::getenv("WINDIR");
+    ASSERT_NE(windowsDirectory, nullptr);
+    windowsDir_ = windowsDirectory;
+#else
+    windowsDir_ = EnterHostWindowsDirectory();
+    ASSERT_FALSE(windowsDir_.empty());
+#endif
 }
 
 void PlatformTest::TearDown() {
-    plat::host::ResetHostHooks();
-    std::error_code ignored;
-    std::filesystem::remove_all(windowsDir_, ignored);
+#if defined(_WIN32)
+    RemoveNamedFiles();
+#else
+    LeaveHostWindowsDirectory(windowsDir_);
+#endif
 }
 
-void PlatformTest::WriteFileBytes(const std::string& name, const std::string& bytes) const {
+void PlatformTest::RemoveAfterwards(const std::string& name) {
+    named_.push_back(name);
+#if defined(_WIN32)
+    std::error_code ignored;
+    std::filesystem::remove(PathOf(name), ignored);
+#endif
+}
+
+void PlatformTest::RemoveNamedFiles() {
+    for (const std::string& name : named_) {
+        std::error_code ignored;
+        std::filesystem::remove(PathOf(name), ignored);
+    }
+    named_.clear();
+}
+
+void PlatformTest::WriteFileBytes(const std::string& name, const std::string& bytes) {
+    named_.push_back(name);
     std::ofstream out(PathOf(name), std::ios::binary);
     out << bytes;
 }

@@ -12,41 +12,6 @@ namespace {
 
 class StringsTest : public PlatformTest {};
 
-TEST_F(StringsTest, IdentityStringsOfTheRealScript) {
-    struct Case {
-        uint32_t id;
-        const char* text;
-    } const cases[] = {
-        {0, "Tessaly Scanning Equipment"},
-        {1, "Orvantica High Speed Scanner"},
-        {3, "July.23.1998"},
-        {4, "3"},
-        {5, "30"},
-        {3059, "Orvantica DX Series (32 bit)"},
-    };
-    for (const Case& c : cases) {
-        char buffer[128];
-        const int n = plat::LoadResString(c.id, buffer, sizeof buffer);
-        EXPECT_EQ(n, static_cast<int>(std::strlen(c.text))) << c.id;
-        EXPECT_STREQ(buffer, c.text) << c.id;
-    }
-}
-
-TEST_F(StringsTest, TruncationAndAbsentIds) {
-    char buffer[8];
-    EXPECT_EQ(plat::LoadResString(0, buffer, 8), 7);
-    EXPECT_STREQ(buffer, "Tessaly");
-    EXPECT_EQ(plat::LoadResString(0, buffer, 1), 0);
-    EXPECT_STREQ(buffer, "");
-    std::strcpy(buffer, "stale");
-    EXPECT_EQ(plat::LoadResString(2, buffer, 8), 0);  // absent: empty text
-    EXPECT_STREQ(buffer, "");
-    EXPECT_EQ(plat::LoadResString(65535, buffer, 8), 0);
-    EXPECT_EQ(plat::LoadResString(0, buffer, 0), 0);
-    EXPECT_EQ(plat::LoadResString(0, nullptr, 8), 0);
-    EXPECT_EQ(plat::LoadResString(0, buffer, -3), 0);
-}
-
 struct Parsed {
     int count;
     std::vector<plat::rc::StringEntry> entries;

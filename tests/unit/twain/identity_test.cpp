@@ -76,6 +76,28 @@ TEST(OpenClose, OpenAssignsTheIdAndCloseReturnsToState300) {
     EXPECT_EQ(Open(&other, 5), TWRC_SUCCESS);
 }
 
+// Some managers hand MSG_OPENDS only the Id they assigned and the
+// application's request: the source keeps its own identity and answers it.
+TEST(OpenClose, SparseManagerRecordKeepsTheSourceIdentity) {
+    const TW_IDENTITY ours = SourceWithId(0);
+    for (const char* productName : {"", "Nope"}) {
+        RestoreLoadState();
+        TW_IDENTITY app = MakeApp(11, "Maker", "Family");
+        alignas(4) TW_IDENTITY sparse{};
+        sparse.Id = 9;
+        std::strncpy(sparse.ProductName, productName, sizeof sparse.ProductName - 1);
+        ASSERT_EQ(DS_Entry(&app, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &sparse), TWRC_SUCCESS);
+
+        TW_IDENTITY expected = ours;
+        expected.Id = 9;
+        alignas(4) TW_IDENTITY answered{};
+        ASSERT_EQ(DS_Entry(&app, DG_CONTROL, DAT_IDENTITY, MSG_GET, &answered), TWRC_SUCCESS);
+        EXPECT_EQ(std::memcmp(&answered, &expected, sizeof expected), 0) << productName;
+        EXPECT_EQ(std::memcmp(&sparse, &expected, sizeof expected), 0)
+            << "the manager's record answers the source's identity: " << productName;
+    }
+}
+
 TEST(OpenClose, StateRulesAnswerSequenceErrors) {
     TW_IDENTITY app = MakeApp(11, "Maker", "Family");
     EXPECT_EQ(Close(&app), TWRC_FAILURE) << "closing in state 300";

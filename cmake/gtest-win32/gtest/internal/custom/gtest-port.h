@@ -1,0 +1,32 @@
+// GoogleTest's customisation point, for the Win32 cross build only. The
+// toolchain's win32 thread model has no std::mutex or std::condition_variable,
+// which GoogleTest's Notification (used only by its own thread tests) is built
+// on; this one waits on an atomic flag instead. Everything else in GoogleTest
+// uses its Win32 mutex.
+#pragma once
+
+#include <atomic>
+
+#define GTEST_HAS_NOTIFICATION_ 1
+
+namespace testing {
+namespace internal {
+
+class Notification {
+public:
+    Notification() = default;
+    Notification(const Notification&) = delete;
+    Notification& operator=(const Notification&) = delete;
+
+    void Notify() { notified_.store(true); }
+    void WaitForNotification() {
+        while (!notified_.load()) {
+        }
+    }
+
+private:
+    std::atomic<bool> notified_{false};
+};
+
+}  // namespace internal
+}  // namespace testing
