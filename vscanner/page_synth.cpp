@@ -15,6 +15,7 @@ namespace {
 constexpr uint8_t kMiddle = 128;
 constexpr uint8_t kImprintInk = 0;
 constexpr uint32_t kStatisticsStep = 4;  // every 4th pixel of every 4th line
+constexpr uint64_t kMaxKeptPageBytes = uint64_t{256} << 20;
 
 // The physical position of pixel `index` at `resolution`, from `origin`.
 uint32_t PixelPosition(uint32_t origin, uint32_t index, uint32_t resolution) {
@@ -198,7 +199,7 @@ private:
     }
 
     void DrawImprint(uint32_t y, uint8_t* out) const {
-        if (page_.imprint.empty() || y < page_.imprintOffset) return;
+        if (page_.imprint.empty() || y < page_.imprintOffset || y >= page_.sheetLength) return;
         const uint32_t along = y - page_.imprintOffset;
         const uint64_t character = along / kImprintAdvance;
         if (character >= page_.imprint.size()) return;
@@ -476,7 +477,8 @@ PageStream::PageStream(const PageRequest& page, bool keepWhole)
             [this](uint32_t line, uint8_t* out) { renderer_->Render(line, out); }, bytes_, error_);
         return;
     }
-    if (!keepWhole) return;
+    // A page too large to keep is drawn as it is read, like any other.
+    if (!keepWhole || PageBytes(page) > kMaxKeptPageBytes) return;
     whole_ = true;
     bytes_.resize(static_cast<size_t>(PageBytes(page)));
     for (uint32_t line = 0; line < page.lines; ++line)
