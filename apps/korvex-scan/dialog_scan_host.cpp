@@ -359,6 +359,9 @@ DialogOutcome RunDialog(const std::vector<std::string>& script,
     outcome.closed = closed;
     if (!closed && outcome.batches == 0 && outcome.ok) std::printf("The dialog script ended without a scan.\n");
     plat::host::SetModalFallback(nullptr);
+#if defined(KORVEX_SCAN_HAVE_RENDER)
+    korvex::tools::ReleaseRendererCaches();
+#endif
     if (Session.sourceEnabled && !DisableSource()) outcome.ok = false;
     return outcome;
 }
