@@ -480,10 +480,18 @@ bool OptionsFit(const ScanOptions& options, const CLI::App& app) {
     return false;
 }
 
-std::string PaperNames() {
-    std::string names;
-    for (const PaperSize& paper : kPaperSizes) names += std::string(names.empty() ? "" : ", ") + paper.name;
+// The names of a table's rows, for an option's check and its help.
+template <typename Row, size_t N>
+std::vector<std::string> NamesOf(const Row (&table)[N]) {
+    std::vector<std::string> names;
+    for (const Row& row : table) names.emplace_back(row.name);
     return names;
+}
+
+std::string Joined(const std::vector<std::string>& names) {
+    std::string text;
+    for (const std::string& name : names) text += (text.empty() ? "" : ", ") + name;
+    return text;
 }
 
 constexpr char kFooter[] = R"(Without --output-dir korvex-scan opens the source, negotiates the options,
@@ -548,9 +556,8 @@ int main(int argc, char** argv) {
         ->group(negotiationGroup);
     app.add_flag("--duplex", options.duplex, "Scan both sides of each sheet (default: the front)")
         ->group(negotiationGroup);
-    app.add_option("--paper", options.paper, "Page size: " + PaperNames())
-        ->check(CLI::IsMember(std::vector<std::string>{"letter", "legal", "ledger", "a3", "a4", "a5",
-                                                       "a6", "b4", "b5", "b6"}))
+    app.add_option("--paper", options.paper, "Page size: " + Joined(NamesOf(kPaperSizes)))
+        ->check(CLI::IsMember(NamesOf(kPaperSizes)))
         ->group(negotiationGroup);
     app.add_option("--page-width,-x", options.pageWidthMm, "Page width in millimetres")
         ->check(CLI::PositiveNumber)
@@ -562,7 +569,7 @@ int main(int argc, char** argv) {
         ->group(negotiationGroup);
     app.add_option("--compression", options.compression,
                    "CCITT coding with memory transfer: none, g3 (T.4 1D), g3-2d (T.4 2D), g4 (T.6)")
-        ->check(CLI::IsMember({"none", "g3", "g3-2d", "g4"}))
+        ->check(CLI::IsMember(NamesOf(kCompressions)))
         ->group(negotiationGroup);
 
     const char* outputGroup = "Output";
