@@ -38,10 +38,8 @@ DialogOutcome RunDialog(const std::vector<std::string>&, const std::function<Bat
                 DispatchMessageA(&message);
             }
         } else {
-            // A notification may wait for the next event; an idle one asks.
-            MSG idle{};
-            idle.message = WM_NULL;
-            notification = NextNotification(&idle, &sourceEvent);
+            // A notification may wait for the next event: an idle poll asks.
+            notification = NextNotification(nullptr, nullptr);
             if (notification == MSG_NULL) Sleep(10);
         }
         if (notification == MSG_XFERREADY) {

@@ -216,6 +216,12 @@ void NoteNotification(TW_UINT16 message) { Session.notification = message; }
 
 TW_UINT16 NextNotification(void* nativeEvent, bool* sourceEvent) {
     if (sourceEvent != nullptr) *sourceEvent = false;
+#if defined(_WIN32)
+    // Windows managers look into the event: a zeroed MSG (WM_NULL for no
+    // window) stands for a poll without a message.
+    alignas(8) static unsigned char idleMessage[64] = {};
+    if (nativeEvent == nullptr) nativeEvent = idleMessage;
+#endif
     if (Session.notification == MSG_NULL) {
         TW_EVENT event{nativeEvent, MSG_NULL};
         const TW_UINT16 result = CallSource(DG_CONTROL, DAT_EVENT, MSG_PROCESSEVENT, &event);
