@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "apps/twain_app/message_queue.h"
 #include "apps/twain_app/twain_names.h"
 #include "dsm/dsm_api.h"
 #include "platform/platform.h"
@@ -216,16 +217,15 @@ void NoteNotification(TW_UINT16 message) { Session.notification = message; }
 
 TW_UINT16 NextNotification(void* nativeEvent, bool* sourceEvent) {
     if (sourceEvent != nullptr) *sourceEvent = false;
-#if defined(_WIN32)
-    // Windows managers look into the event: a zeroed MSG (WM_NULL for no
-    // window) stands for a poll without a message.
-    alignas(8) static unsigned char idleMessage[64] = {};
-    if (nativeEvent == nullptr) nativeEvent = idleMessage;
-#endif
+    // A Windows manager posts its notification to the thread's queue and
+    // hands it over when that message comes through MSG_PROCESSEVENT.
+    QueuedMessage queued{};
+    if (nativeEvent == nullptr) nativeEvent = TakeQueuedMessage(queued);
     if (Session.notification == MSG_NULL) {
         TW_EVENT event{nativeEvent, MSG_NULL};
         const TW_UINT16 result = CallSource(DG_CONTROL, DAT_EVENT, MSG_PROCESSEVENT, &event);
         if (sourceEvent != nullptr) *sourceEvent = result == TWRC_DSEVENT;
+        if (result != TWRC_DSEVENT) DispatchQueuedMessage(queued);
         if (event.TWMessage == MSG_XFERREADY || event.TWMessage == MSG_CLOSEDSREQ) {
             Session.notification = event.TWMessage;
         }

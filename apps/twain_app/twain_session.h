@@ -49,7 +49,8 @@ bool DisableSource();
 
 // A notification the source sent through the callback, or else the TWMessage of
 // MSG_PROCESSEVENT with `nativeEvent` (a window message, or null to poll; on
-// Windows a poll passes a message for no window, as managers look into it).
+// Windows a poll passes the thread's next queued message, where the manager
+// posts its notifications).
 // `sourceEvent` tells whether the source took the event as its own. MSG_NULL
 // when nothing is pending.
 TW_UINT16 NextNotification(void* nativeEvent, bool* sourceEvent);
