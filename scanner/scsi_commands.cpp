@@ -44,8 +44,9 @@ constexpr uint32_t kStatusReplyLength = 6;
 constexpr uint8_t kVendorE1ModeFirstGeneration = 5;
 constexpr uint8_t kVendorE1ModeLaterGenerations = 7;
 
-// Sense byte 2: end of medium.
+// Sense byte 2: end of medium; byte 0: the information field is valid.
 constexpr uint8_t kEndOfMediumBit = 0x40;
+constexpr uint8_t kSenseValidBit = 0x80;
 
 // Paper status reply, byte 0.
 constexpr uint8_t kPaperPresentBit = 0x20;
@@ -68,6 +69,8 @@ ScsiResult DecodeFinishedRequest(const SRB_ExecSCSICmd& request) {
         SenseSnapshot.asc = request.SenseArea[12];
         SenseSnapshot.ascq = request.SenseArea[13];
         SenseSnapshot.endOfMedium = (request.SenseArea[2] & kEndOfMediumBit) != 0 ? 1 : 0;
+        SenseSnapshot.residue =
+            (request.SenseArea[0] & kSenseValidBit) != 0 ? GetBigEndian32(request.SenseArea + 3) : 0;
         return static_cast<ScsiResult>(kCheckConditionBase + status);
     }
     if (status != SS_COMP) return static_cast<ScsiResult>(kAspiErrorBase + status);
@@ -191,7 +194,9 @@ ScsiResult ReadImage(uint8_t target, uint32_t length, uint8_t* buffer) {
         SenseSnapshot = {};
         return refused;
     }
-    PrepareRequest(ScanRequest, target, SRB_DIR_IN, kLongCdb, length != 0 ? buffer : nullptr, length);
+    // A zero-length READ still carries the caller's buffer: the test for the
+    // next page sends one with a scratch block.
+    PrepareRequest(ScanRequest, target, SRB_DIR_IN, kLongCdb, buffer, length);
     ScanRequest.CDBByte[0] = kOpRead;
     ScanRequest.CDBByte[2] = kReadImageData;
     ScanRequest.CDBByte[4] = CurrentSheetNumber();

@@ -32,6 +32,9 @@ struct SenseSnapshotRecord {
     uint8_t asc;          // sense byte 12
     uint8_t ascq;         // sense byte 13
     uint8_t endOfMedium;  // 1 when sense byte 2 has the EOM bit (0x40), else 0
+    // Sense bytes 3..6 when the valid bit (byte 0, 0x80) is set, else 0: at
+    // the end of a page, the bytes of the READ that the page did not fill.
+    uint32_t residue = 0;
 };
 extern SenseSnapshotRecord SenseSnapshot;
 
@@ -76,7 +79,8 @@ ScsiResult SetWindow(uint8_t target, const ScanWindowRecord& window);
 ScsiResult ClearWindows(uint8_t target);
 ScsiResult SetSubAreaWindow(uint8_t target, const SubAreaWindowRecord& window);
 // READ of image data for the scan job's current sheet and side. A length of 0
-// (no buffer needed) asks whether that page can be read.
+// asks whether that page can be read; the buffer, which may then be null, is
+// passed on as given.
 ScsiResult ReadImage(uint8_t target, uint32_t length, uint8_t* buffer);
 // Sets both outputs only when the result is 0.
 ScsiResult ReadImageSize(uint8_t target, uint32_t& pixelsPerLine, uint32_t& lines);
@@ -92,7 +96,7 @@ bool BackSideRuleHolds();
 void ResetScsiCommandState();
 
 // ---- Values owned by the scan job ---------------------------------------------
-// The sheet and side that image READs name. Until the scan job provides them
-// they are answered by scanner/scan_job_placeholder.cpp.
+// The sheet and side that image READs name, read from the scan job's record
+// (transfer/scan_job.cpp).
 uint8_t CurrentSheetNumber();  // the scan job's sheetNumber
 uint8_t CurrentSideCode();     // the scan job's sideCode (0x00 or 0x80)

@@ -343,10 +343,13 @@ TW_UINT16 SetCompression(const TW_CAPABILITY* cap) {
 TW_UINT16 SetBitDepth(const TW_CAPABILITY* cap) {
     CapabilityStateRecord& state = CapabilityState;
     if (PixelTypeIsBw()) {
+        // Any other container or value is a bad value, the whole item
+        // compared (a 32-bit 0x10001 or a TW_FIX32 1.5 is not 1); only a
+        // container that cannot be read is a bad capability.
         if (cap->ConType != TWON_ONEVALUE) return Fail(TWCC_BADVALUE);
         TW_UINT32 value;
         if (!ReadSetOneValue(cap, &value)) return RefuseContainer();
-        return Low16(value) == 1 ? TWRC_SUCCESS : Fail(TWCC_BADVALUE);
+        return value == 1 ? TWRC_SUCCESS : Fail(TWCC_BADVALUE);
     }
     ContainerRead read;
     TW_UINT16 result = SetChoice(cap, state.bitDepth, read);
@@ -369,8 +372,10 @@ TW_UINT16 SetCapability(const TW_CAPABILITY* cap) {
         case ICAP_COMPRESSION:
             return SetCompression(cap);
         case ICAP_PIXELTYPE: {
+            // The text follows the capability whatever the container held, so
+            // that the scan window never reads a stale image type.
             TW_UINT16 result = SetChoice(cap, state.pixelType, read);
-            if (result == TWRC_SUCCESS || read == ContainerRead::OneValue) UpdateImageTypeText();
+            UpdateImageTypeText();
             return result;
         }
         case ICAP_UNITS:
@@ -387,7 +392,7 @@ TW_UINT16 SetCapability(const TW_CAPABILITY* cap) {
         case ICAP_XRESOLUTION:
         case ICAP_YRESOLUTION: {
             TW_UINT16 result = SetChoice(cap, state.resolution, read);
-            if (read != ContainerRead::None) UpdateResolutionText();
+            UpdateResolutionText();
             return result;
         }
         case ICAP_BITDEPTH:

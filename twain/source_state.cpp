@@ -10,6 +10,9 @@
 #include "scanner/scsi_commands.h"
 #include "settings/capability_state.h"
 #include "settings/settings_model.h"
+#include "transfer/memory_transfer.h"
+#include "transfer/progress_dialog.h"
+#include "transfer/scan_job.h"
 #include "twain/identity.h"
 #include "twain/image_layout.h"
 #include "twain/user_interface.h"
@@ -98,4 +101,7 @@ void RestoreLoadState() {
     ResetScanWindowState();
     ResetModelTableState();
     ResetSettingsModelState();
+    ResetScanJobState();
+    ResetProgressState();
+    ResetMemoryTransferState();
 }

@@ -244,6 +244,7 @@ constexpr TW_UINT16 TWON_ENUMERATION = 4;
 constexpr TW_UINT16 TWON_ONEVALUE = 5;
 constexpr TW_UINT16 TWON_RANGE = 6;
 constexpr TW_UINT16 TWON_DONTCARE16 = 0xFFFF;
+constexpr TW_UINT32 TWON_DONTCARE32 = 0xFFFFFFFF;
 
 // ---- Item types -------------------------------------------------------------
 constexpr TW_UINT16 TWTY_INT8 = 0x0000;

@@ -1,5 +1,6 @@
 // The source's user interface as the TWAIN interface sees it: the modeless
-// main dialog, the ShowUI flag and the parent window of the last enable.
+// main dialog, the ShowUI flag and the parent window of the last enable
+// (DAT_USERINTERFACE itself is declared in twain/handlers.h).
 #pragma once
 
 #include "platform/platform.h"

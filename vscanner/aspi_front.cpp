@@ -169,4 +169,10 @@ std::vector<uint8_t> ExpectedPage(const std::string& model, const WindowState& w
         PageForWindow(device.scanner, window, FedSheet{sheetSetup, sheet}, side));
 }
 
+std::vector<uint8_t> ExpectedPage(const VirtualDevice& device, uint8_t side) {
+    const ScannerRuntime& scanner = device.scanner;
+    return SynthesizePage(PageForWindow(scanner, scanner.windows[side == 0x80 ? 1 : 0],
+                                        scanner.feeder.transport, side, device.setup.repeatPages));
+}
+
 }  // namespace vscan

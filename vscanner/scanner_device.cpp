@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "vscanner/ccitt_coder.h"
+
 namespace vscan {
 
 namespace {
@@ -34,6 +36,7 @@ constexpr uint32_t kImprinterMaxLength = 256;
 constexpr uint16_t kMinResolution = 100;
 constexpr uint16_t kMaxResolution = 400;
 constexpr uint64_t kMaxPageBytes = 0x7FFFFFFFu;
+constexpr size_t kDrawnPagesKept = 4;
 
 uint16_t Get16(const uint8_t* p) { return static_cast<uint16_t>((p[0] << 8) | p[1]); }
 uint32_t Get24(const uint8_t* p) {
@@ -191,9 +194,12 @@ bool WindowFieldsValid(const ScannerRuntime& scanner, const WindowState& window)
     if (bilevel && window.bitsPerPixel != 1) return false;
     if (window.composition == 2 && window.bitsPerPixel != 4 && window.bitsPerPixel != 8) return false;
     if (window.composition > 2) return false;
-    // Compressed output comes with the CCITT coder; until then it is refused
-    // rather than sent as raw lines that a reader would misread.
-    if (window.compression != 0) return false;
+    // The coder codes bi-level pages; a build without one refuses compression
+    // rather than send raw lines that a reader would misread.
+    if (window.compression != kCompressionNone) {
+        if (window.compression > kCompressionGroup4 || !bilevel || !CcittCoderAvailable())
+            return false;
+    }
     uint32_t pixelsPerLine = 0;
     uint32_t lines = 0;
     ImageSizeFromWindow(window, pixelsPerLine, lines);
@@ -326,7 +332,21 @@ bool FeedSheet(VirtualDevice& device, ScsiExchange& exchange, uint8_t number) {
         }
     }
     PlaceInTransport(scanner.feeder, sheet, number);
+    scanner.transportImprinted = scanner.imprinterArmed;
+    if (scanner.imprinterArmed) scanner.transportPrintIndex = scanner.imprinterSheets++;
     return true;
+}
+
+// The stream of a page; with repeated pages one drawn before, when the same
+// page was, else a new one that is kept (the last few).
+std::shared_ptr<PageStream> StreamFor(VirtualDevice& device, const PageRequest& page) {
+    if (!device.setup.repeatPages) return std::make_shared<PageStream>(page);
+    std::vector<std::shared_ptr<PageStream>>& drawn = device.scanner.drawnPages;
+    for (const std::shared_ptr<PageStream>& stream : drawn)
+        if (stream->Request() == page) return stream;
+    if (drawn.size() >= kDrawnPagesKept) drawn.erase(drawn.begin());
+    drawn.push_back(std::make_shared<PageStream>(page, true));
+    return drawn.back();
 }
 
 void ReadImage(VirtualDevice& device, ScsiExchange& exchange, uint32_t length) {
@@ -351,8 +371,15 @@ void ReadImage(VirtualDevice& device, ScsiExchange& exchange, uint32_t length) {
         }
         if (!FeedSheet(device, exchange, number)) return;
     }
-    const PageRequest page = PageForWindow(scanner, window, feeder.transport, side);
-    const uint64_t total = PageBytes(page);
+    const PageRequest page =
+        PageForWindow(scanner, window, feeder.transport, side, device.setup.repeatPages);
+    std::shared_ptr<PageStream>& stream = scanner.pages[SideIndex(side)];
+    if (!stream || !(stream->Request() == page)) stream = StreamFor(device, page);
+    if (!stream->Ready()) {
+        Fail(scanner, exchange, Sense::ImageTransferError);
+        return;
+    }
+    const uint64_t total = stream->Size();
     uint64_t& offset = feeder.sideOffset[SideIndex(side)];
     const uint64_t remaining = total - std::min(offset, total);
     const uint32_t deliver = static_cast<uint32_t>(std::min<uint64_t>(length, remaining));
@@ -361,7 +388,7 @@ void ReadImage(VirtualDevice& device, ScsiExchange& exchange, uint32_t length) {
         Fail(scanner, exchange, Sense::ImageTransferError);
         return;
     }
-    CopyPageBytes(page, offset, deliver, exchange.buffer);
+    stream->Copy(offset, deliver, exchange.buffer);
     offset += deliver;
     exchange.bytesIn = deliver;
     if (deliver < length || (length == 0 && remaining == 0)) {
@@ -392,6 +419,8 @@ void ImprinterData(ScannerRuntime& scanner, ScsiExchange& exchange) {
         return;
     }
     scanner.imprinterData.assign(exchange.buffer, exchange.buffer + length);
+    scanner.imprinterArmed = true;
+    scanner.imprinterSheets = 0;
     Good(exchange);
 }
 
@@ -423,7 +452,9 @@ void DropWindows(ScannerRuntime& scanner) {
     for (int side = 0; side < 2; ++side) {
         scanner.windows[side] = WindowState{};
         scanner.subAreas[side] = SubAreaState{};
+        scanner.pages[side].reset();
     }
+    scanner.imprinterArmed = false;
     StopFeed(scanner.feeder);
 }
 
@@ -447,10 +478,10 @@ void ImageSizeFromWindow(const WindowState& window, uint32_t& pixelsPerLine, uin
 }
 
 PageRequest PageForWindow(const ScannerRuntime& scanner, const WindowState& window,
-                       const FedSheet& sheet, uint8_t side) {
+                       const FedSheet& sheet, uint8_t side, bool repeatPages) {
     PageRequest page;
     page.generation = scanner.model.generation;
-    page.sheet = sheet.number;
+    page.sheet = repeatPages ? 0 : sheet.number;
     page.side = side;
     page.composition = window.composition;
     page.bitsPerPixel = window.bitsPerPixel;
@@ -462,6 +493,33 @@ PageRequest PageForWindow(const ScannerRuntime& scanner, const WindowState& wind
     page.sheetWidth = sheet.setup.width;
     page.sheetLength = sheet.setup.length;
     page.mirror = window.mirror == 0x80;
+    page.compression = window.compression;
+    page.compressionArgument = window.compressionArgument;
+    page.brightness = window.brightness;
+    page.threshold = window.threshold;
+    page.contrast = window.contrast;
+    page.halftonePattern = window.halftonePattern;
+    page.reverse = window.reverseImage == 0x80;
+    page.gamma = window.gamma;
+    page.autoThreshold = window.autoThreshold;
+    page.whiteLevel = window.whiteLevel;
+    page.noiseReduction = window.noiseReduction;
+    page.emphasis = window.emphasis;
+    const SubAreaState& subArea = scanner.subAreas[SideIndex(side)];
+    if (subArea.set && window.composition != 2) {
+        for (size_t i = 0; i < page.subAreas.size(); ++i)
+            page.subAreas[i] = AreaRect{subArea.areas[i][0], subArea.areas[i][1], subArea.areas[i][2],
+                                        subArea.areas[i][3]};
+        page.subAreaComposition = subArea.composition;
+        page.subAreaPattern = subArea.halftonePattern;
+    }
+    if (side == 0x00 && scanner.transportImprinted && ModelHasImprinter(scanner.model)) {
+        page.imprint = ImprinterLine(scanner.imprinterData, scanner.transportPrintIndex, scanner.clock);
+        page.imprintOffset = scanner.imprinterData.empty()
+                                 ? 0
+                                 : static_cast<uint32_t>(scanner.imprinterData[0] * 12000u / 254u);
+    }
+    page.document = side == 0x80 ? sheet.setup.back : sheet.setup.front;
     return page;
 }
 
@@ -476,6 +534,7 @@ void InitDevice(VirtualDevice& device, const DeviceSetup& setup) {
     } else {
         scanner.model = ModelInfo{"", 1, 0, 1};
     }
+    scanner.clock = setup.clock;
     scanner.notReadyLeft = setup.notReadyPolls;
     scanner.notReadyKind = setup.notReadyKind;
     scanner.neverReady = setup.neverReady;

@@ -6,10 +6,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "vscanner/faults.h"
 #include "vscanner/feeder.h"
+#include "vscanner/imprinter.h"
 #include "vscanner/model_catalog.h"
 #include "vscanner/page_synth.h"
 #include "vscanner/scenario.h"
@@ -70,10 +72,21 @@ struct ScannerRuntime {
     SubAreaState subAreas[2];
     FeederState feeder;
     FaultList faults;
+    ScannerClock clock;
     uint8_t vendorE1Mode = 0;
     uint32_t vendorE1Count = 0;
     std::vector<uint8_t> imprinterData;
+    // The imprinter prints on the front of every sheet fed after its data
+    // arrived, until the windows are dropped (the end of the batch).
+    bool imprinterArmed = false;
+    uint32_t imprinterSheets = 0;     // sheets printed since the data arrived
+    bool transportImprinted = false;  // the sheet in the transport was printed on
+    uint32_t transportPrintIndex = 0; // ... as the how-manieth since the data arrived
     uint8_t lastSense[kSenseBytes] = {};
+    // The page each side's READs are delivering, made at the first READ of it.
+    std::shared_ptr<PageStream> pages[2];
+    // With DeviceSetup::repeatPages: the pages drawn so far, whole.
+    std::vector<std::shared_ptr<PageStream>> drawnPages;
 };
 
 struct VirtualDevice {
@@ -111,9 +124,10 @@ void DropWindows(ScannerRuntime& scanner);
 void ExecuteCommand(VirtualDevice& device, ScsiExchange& exchange);
 
 // The page a READ of `side` delivers for the sheet in the transport, from the
-// window of that side (geometry rounded as ImageSizeFromWindow does).
+// window of that side (geometry rounded as ImageSizeFromWindow does); with
+// `repeatPages` every sheet shows sheet 0's synthetic document.
 PageRequest PageForWindow(const ScannerRuntime& scanner, const WindowState& window,
-                       const FedSheet& sheet, uint8_t side);
+                       const FedSheet& sheet, uint8_t side, bool repeatPages = false);
 // Pixels per line and lines of a window: width x resolution / 1200 and
 // length x resolution / 1200, each rounded to the nearest whole pixel.
 void ImageSizeFromWindow(const WindowState& window, uint32_t& pixelsPerLine, uint32_t& lines);

@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "vscanner/document_image.h"
+#include "vscanner/imprinter.h"
+
 namespace vscan {
 
 enum class DeviceKind : uint8_t { Scanner, Disk, CdRom };
@@ -16,9 +19,20 @@ enum class DeviceKind : uint8_t { Scanner, Disk, CdRom };
 enum class NotReadyKind : uint8_t { BecomingReady, DoorOpen, NotReady };
 
 struct SheetSetup {
+    SheetSetup() = default;
+    SheetSetup(uint8_t code, uint32_t sheetWidth, uint32_t sheetLength)
+        : paperSizeCode(code), width(sheetWidth), length(sheetLength) {}
+
     uint8_t paperSizeCode = 7;  // the code READ type 0x81 reports for it
     uint32_t width = 10200;     // 1/1200 inch
     uint32_t length = 13200;    // 1/1200 inch
+    // Documents from image files, stretched over the sheet; null: the
+    // synthetic document. The texts name them as the scenario file does
+    // ("path#page").
+    DocumentPage front;
+    DocumentPage back;
+    std::string frontFile;
+    std::string backFile;
 };
 
 enum class FaultKind : uint8_t {
@@ -52,6 +66,11 @@ struct DeviceSetup {
     std::vector<SheetSetup> manualSheets;  // put on the feeder one by one when it is empty
     uint32_t manualFeedPolls = 1;         // status polls (READ type 0x81) per manual sheet
     std::vector<FaultSetup> faults;
+    ScannerClock clock;                   // the imprinter's date and time stamps
+    // Every sheet shows the first sheet's synthetic document (or its own image
+    // file), and each distinct page is drawn once and then copied: page reads
+    // cost no drawing, for benchmarks of what reads them.
+    bool repeatPages = false;
 };
 
 // What GetASPI32SupportInfo reports as its status.

@@ -1,8 +1,10 @@
 // Reading and writing scenario files.
 #include "vscanner/scenario_file.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <vector>
@@ -73,10 +75,12 @@ bool ParseSwitch(const std::string& text, bool& out) {
     return false;
 }
 
-// A sheet: a paper name ("A4") or "code:width:length" in 1/1200 inch.
-bool ParseSheet(const std::string& text, SheetSetup& sheet) {
+// A paper: a name ("A4") or "code:width:length" in 1/1200 inch.
+bool ParsePaper(const std::string& text, SheetSetup& sheet) {
     if (const PaperInfo* paper = FindPaper(text.c_str())) {
-        sheet = SheetSetup{paper->code, paper->width, paper->length};
+        sheet.paperSizeCode = paper->code;
+        sheet.width = paper->width;
+        sheet.length = paper->length;
         return true;
     }
     const std::vector<std::string> parts = Split(text, ':');
@@ -85,14 +89,124 @@ bool ParseSheet(const std::string& text, SheetSetup& sheet) {
            ParseInto(parts[2], 0xFFFFFFFFu, sheet.length) && sheet.width > 0 && sheet.length > 0;
 }
 
-bool ParseSheets(const std::string& text, std::vector<SheetSetup>& sheets) {
+// Where the sheets' image files are looked for, and what was wrong with one.
+struct SheetContext {
+    std::string baseDirectory;
+    std::string error;
+};
+
+// One side's image: "path" or "path#page" (pages from 1). `pages` receives
+// the pages named: one, or every page of the file when `allPages` and no
+// page is given.
+bool ParseSide(const std::string& text, bool allPages, SheetContext& context,
+               std::vector<DocumentPage>& pages, std::vector<std::string>& names) {
+    std::string path = text;
+    uint32_t page = 0;
+    const size_t hash = text.rfind('#');
+    if (hash != std::string::npos) {
+        path = Trim(text.substr(0, hash));
+        if (!ParseInto(text.substr(hash + 1), 0xFFFFu, page) || page == 0) {
+            context.error = "image file \"" + path + "\": bad page number \"" + text.substr(hash + 1) + "\"";
+            return false;
+        }
+    }
+    if (path.empty()) {
+        context.error = "an image sheet names no file";
+        return false;
+    }
+    if (!IsAbsolutePath(path)) {
+        const std::string base = context.baseDirectory.empty() ? CurrentDirectory() : context.baseDirectory;
+        if (!base.empty()) path = base + PathSeparator() + path;
+    }
+    std::vector<DocumentPage> filePages;
+    if (!LoadDocumentPages(path, filePages, context.error)) return false;
+    if (page > filePages.size()) {
+        context.error = "image file \"" + path + "\": has " + std::to_string(filePages.size()) +
+                        " page(s), not page " + std::to_string(page);
+        return false;
+    }
+    const uint32_t first = page == 0 ? 1 : page;
+    const uint32_t last = page == 0 && allPages ? static_cast<uint32_t>(filePages.size()) : first;
+    for (uint32_t number = first; number <= last; ++number) {
+        pages.push_back(filePages[number - 1]);
+        names.push_back(path + "#" + std::to_string(number));
+    }
+    return true;
+}
+
+// The paper an image lays out at its own resolution, with the code of the
+// standard paper within a tenth of an inch of it (15, no standard code, else).
+void PaperOfImage(const DocumentImage& image, SheetSetup& sheet) {
+    sheet.width = std::max<uint32_t>(1, static_cast<uint32_t>(image.width * 1200.0 / image.xResolution + 0.5));
+    sheet.length = std::max<uint32_t>(1, static_cast<uint32_t>(image.height * 1200.0 / image.yResolution + 0.5));
+    sheet.paperSizeCode = 15;
+    for (const PaperInfo& paper : kPapers) {
+        const auto near = [](uint32_t a, uint32_t b) { return (a > b ? a - b : b - a) <= 120; };
+        if (near(paper.width, sheet.width) && near(paper.length, sheet.length)) sheet.paperSizeCode = paper.code;
+    }
+}
+
+// A sheet: a paper, or "[paper]@front[|back]" with image files for its sides
+// (without a paper the sheet has the front image's size). A front file
+// without a page number and without a back side gives one sheet per page.
+bool ParseSheetItem(const std::string& item, SheetContext& context, std::vector<SheetSetup>& sheets) {
+    const size_t at = item.find('@');
+    SheetSetup sheet;
+    if (at == std::string::npos) {
+        if (!ParsePaper(item, sheet)) return false;
+        sheets.push_back(sheet);
+        return true;
+    }
+    const std::string paper = Trim(item.substr(0, at));
+    if (!paper.empty() && !ParsePaper(paper, sheet)) return false;
+    const std::vector<std::string> sides = Split(item.substr(at + 1), '|');
+    if (sides.empty()) {
+        context.error = "an image sheet names no file";
+        return false;
+    }
+    if (sides.size() > 2) {
+        context.error = "a sheet has a front and at most one back image: " + item;
+        return false;
+    }
+    std::vector<DocumentPage> fronts, backs;
+    std::vector<std::string> frontNames, backNames;
+    if (!ParseSide(sides[0], sides.size() == 1, context, fronts, frontNames)) return false;
+    if (sides.size() == 2 && !ParseSide(sides[1], false, context, backs, backNames)) return false;
+    for (size_t i = 0; i < fronts.size(); ++i) {
+        SheetSetup imaged = sheet;
+        if (paper.empty()) PaperOfImage(*fronts[i], imaged);
+        imaged.front = fronts[i];
+        imaged.frontFile = frontNames[i];
+        if (!backs.empty()) {
+            imaged.back = backs[0];
+            imaged.backFile = backNames[0];
+        }
+        sheets.push_back(imaged);
+    }
+    return true;
+}
+
+bool ParseSheets(const std::string& text, SheetContext& context, std::vector<SheetSetup>& sheets) {
     sheets.clear();
     if (text.empty()) return true;
     for (const std::string& item : Split(text, ',')) {
-        SheetSetup sheet;
-        if (!ParseSheet(item, sheet)) return false;
-        sheets.push_back(sheet);
+        if (!ParseSheetItem(item, context, sheets)) return false;
     }
+    return true;
+}
+
+// "YYYY-MM-DD HH:MM:SS".
+bool ParseClock(const std::string& text, ScannerClock& clock) {
+    unsigned year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+    char tail = 0;
+    if (std::sscanf(text.c_str(), "%4u-%2u-%2u %2u:%2u:%2u%c", &year, &month, &day, &hour, &minute,
+                    &second, &tail) != 6)
+        return false;
+    if (year < 1900 || month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 ||
+        second > 59)
+        return false;
+    clock = ScannerClock{static_cast<uint16_t>(year), static_cast<uint8_t>(month), static_cast<uint8_t>(day),
+                         static_cast<uint8_t>(hour), static_cast<uint8_t>(minute), static_cast<uint8_t>(second)};
     return true;
 }
 
@@ -160,7 +274,8 @@ bool ApplyManagerKey(Scenario& scenario, const std::string& key, const std::stri
     return false;
 }
 
-bool ApplyDeviceKey(PendingDevice& device, const std::string& key, const std::string& value) {
+bool ApplyDeviceKey(PendingDevice& device, const std::string& key, const std::string& value,
+                    SheetContext& sheets) {
     DeviceSetup& setup = device.setup;
     if (key == "type") {
         const std::string kind = Lower(value);
@@ -211,8 +326,10 @@ bool ApplyDeviceKey(PendingDevice& device, const std::string& key, const std::st
         return true;
     }
     if (key == "neverready") return ParseSwitch(value, setup.neverReady);
-    if (key == "hopper") return ParseSheets(value, setup.hopper);
-    if (key == "manualfeed") return ParseSheets(value, setup.manualSheets);
+    if (key == "hopper") return ParseSheets(value, sheets, setup.hopper);
+    if (key == "manualfeed") return ParseSheets(value, sheets, setup.manualSheets);
+    if (key == "clock") return ParseClock(value, setup.clock);
+    if (key == "repeatpages") return ParseSwitch(value, setup.repeatPages);
     if (key == "manualfeedpolls") return ParseInto(value, 0xFFFFFFFFu, setup.manualFeedPolls);
     if (key == "jam") return ParseSheetFaults(value, FaultKind::Jam, setup.faults);
     if (key == "doublefeed") return ParseSheetFaults(value, FaultKind::DoubleFeed, setup.faults);
@@ -251,6 +368,8 @@ std::string JoinSheets(const std::vector<SheetSetup>& sheets) {
                               : std::to_string(sheet.paperSizeCode) + ":" +
                                     std::to_string(sheet.width) + ":" +
                                     std::to_string(sheet.length);
+        if (!sheet.frontFile.empty()) text += "@" + sheet.frontFile;
+        if (!sheet.backFile.empty()) text += "|" + sheet.backFile;
     }
     return text;
 }
@@ -299,7 +418,8 @@ const char* StateName(ManagerState state) {
 
 }  // namespace
 
-bool ParseScenario(const std::string& text, Scenario& scenario, std::string& error) {
+bool ParseScenario(const std::string& text, Scenario& scenario, std::string& error,
+                   const std::string& baseDirectory) {
     scenario = Scenario{};
     enum class Section { None, Manager, Device } section = Section::None;
     std::vector<PendingDevice> devices;
@@ -335,13 +455,15 @@ bool ParseScenario(const std::string& text, Scenario& scenario, std::string& err
         const std::string key = Lower(Trim(line.substr(0, equals)));
         const std::string value = Unquote(Trim(line.substr(equals + 1)));
         bool accepted = false;
+        SheetContext sheets{baseDirectory, {}};
         if (section == Section::Manager) {
             accepted = ApplyManagerKey(scenario, key, value);
         } else if (section == Section::Device) {
-            accepted = ApplyDeviceKey(devices.back(), key, value);
+            accepted = ApplyDeviceKey(devices.back(), key, value, sheets);
         }
         if (!accepted) {
-            error = LineError(lineNumber, "unknown key or bad value: " + line);
+            error = LineError(lineNumber, !sheets.error.empty() ? sheets.error
+                                                                : "unknown key or bad value: " + line);
             return false;
         }
     }
@@ -382,6 +504,14 @@ std::string FormatScenario(const Scenario& scenario) {
         out << "Hopper=" << JoinSheets(setup.hopper) << "\n";
         out << "ManualFeed=" << JoinSheets(setup.manualSheets) << "\n";
         out << "ManualFeedPolls=" << setup.manualFeedPolls << "\n";
+        if (!(setup.clock == ScannerClock{})) {
+            char clock[32];
+            std::snprintf(clock, sizeof clock, "%04u-%02u-%02u %02u:%02u:%02u", unsigned{setup.clock.year},
+                          unsigned{setup.clock.month}, unsigned{setup.clock.day}, unsigned{setup.clock.hour},
+                          unsigned{setup.clock.minute}, unsigned{setup.clock.second});
+            out << "Clock=" << clock << "\n";
+        }
+        if (setup.repeatPages) out << "RepeatPages=ON\n";
         const std::pair<const char*, FaultKind> faultKeys[] = {
             {"Jam", FaultKind::Jam},
             {"DoubleFeed", FaultKind::DoubleFeed},

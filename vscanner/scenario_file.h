@@ -12,8 +12,13 @@ namespace vscan {
 constexpr const char* kScenarioFileName = "vscanner.ini";
 
 // Parses `text`; on failure answers false and says why in `error` (with the
-// line number). Keys and section names match without regard to case.
-bool ParseScenario(const std::string& text, Scenario& scenario, std::string& error);
+// line number, and the file when an image file cannot be read). Keys and
+// section names match without regard to case. Image files named by a
+// relative path are looked for in `baseDirectory` (the scenario file's
+// directory), or in the working directory when it is empty; the image files
+// are read here, so the scenario holds their pages.
+bool ParseScenario(const std::string& text, Scenario& scenario, std::string& error,
+                   const std::string& baseDirectory = "");
 // The text of `scenario`; parsing it gives the same scenario back.
 std::string FormatScenario(const Scenario& scenario);
 

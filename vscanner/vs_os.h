@@ -34,5 +34,9 @@ uint64_t MonotonicMilliseconds();
 std::string ScenarioDirectory();
 // The separator between a directory and a file name.
 char PathSeparator();
+// The process's working directory; empty when it cannot be had.
+std::string CurrentDirectory();
+// Whether `path` names a file without reference to a directory.
+bool IsAbsolutePath(const std::string& path);
 
 }  // namespace vscan

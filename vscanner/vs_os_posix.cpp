@@ -6,6 +6,8 @@
 #include <mutex>
 #include <thread>
 
+#include <unistd.h>
+
 #include "vscanner/vs_os.h"
 
 namespace vscan {
@@ -57,5 +59,12 @@ std::string ScenarioDirectory() {
 }
 
 char PathSeparator() { return '/'; }
+
+std::string CurrentDirectory() {
+    char path[4096];
+    return getcwd(path, sizeof path) != nullptr ? std::string(path) : std::string();
+}
+
+bool IsAbsolutePath(const std::string& path) { return !path.empty() && path[0] == '/'; }
 
 }  // namespace vscan

@@ -73,4 +73,15 @@ std::string ScenarioDirectory() {
 
 char PathSeparator() { return '\\'; }
 
+std::string CurrentDirectory() {
+    char path[MAX_PATH];
+    const DWORD length = GetCurrentDirectoryA(MAX_PATH, path);
+    return length > 0 && length < MAX_PATH ? std::string(path, length) : std::string();
+}
+
+bool IsAbsolutePath(const std::string& path) {
+    if (path.size() >= 2 && path[1] == ':') return true;
+    return !path.empty() && (path[0] == '\\' || path[0] == '/');
+}
+
 }  // namespace vscan

@@ -47,5 +47,9 @@ std::optional<VirtualDevice> DeviceSnapshot(uint8_t adapter, uint8_t target);
 // unknown names behave as generation 1). The sheet's paper is `sheetSetup`.
 std::vector<uint8_t> ExpectedPage(const std::string& model, const WindowState& window,
                                   uint32_t sheet, const SheetSetup& sheetSetup, uint8_t side);
+// The bytes READ type 0x00 delivers for `side` of the sheet in the transport
+// of `device` (a DeviceSnapshot), with everything the scanner holds: the
+// side's window and sub-areas, the imprinter's line, the sheet's documents.
+std::vector<uint8_t> ExpectedPage(const VirtualDevice& device, uint8_t side);
 
 }  // namespace vscan

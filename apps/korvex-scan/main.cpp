@@ -1,7 +1,8 @@
 // korvex-scan: a command-line TWAIN application. This version lists the
 // sources the source manager finds, chooses the virtual scanner's scenario,
 // opens the chosen source, negotiates the capabilities the options name and
-// shows what the source holds, and closes it again. The options of the scan
+// shows what the source holds, optionally enables it without its dialog until
+// it announces a transfer, and closes it again. The options of the scan
 // itself are accepted in their final shape and answered "not yet supported"
 // until scanning is built.
 #include <CLI/CLI.hpp>
@@ -71,6 +72,7 @@ struct ScanOptions {
     bool showUi = false;
     bool memoryTransfer = false;
     bool unattended = false;
+    bool enable = false;
 };
 
 // One capability option: which capability, its item type, the value given.
@@ -111,6 +113,31 @@ bool Negotiate(const std::vector<Negotiation>& negotiations) {
     return true;
 }
 
+// Enables the source without its dialog and polls MSG_PROCESSEVENT for the
+// notification the manager holds for the application; then disables it.
+bool EnableUntilTransferReady() {
+    TW_USERINTERFACE ui{0, 0, nullptr};
+    TW_UINT16 result = CallSource(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui);
+    if (result != TWRC_SUCCESS) return ReportSourceFailure("MSG_ENABLEDS", result);
+    // The source announces the transfer while it is enabled; a few polls are
+    // plenty, and a source that never announces one must not keep us here.
+    constexpr int kPolls = 100;
+    bool ready = false;
+    for (int poll = 0; poll < kPolls && !ready; ++poll) {
+        TW_EVENT event{nullptr, MSG_NULL};
+        CallSource(DG_CONTROL, DAT_EVENT, MSG_PROCESSEVENT, &event);
+        ready = event.TWMessage == MSG_XFERREADY;
+    }
+    if (ready) {
+        std::printf("Transfer ready (MSG_XFERREADY).\n");
+    } else {
+        std::fprintf(stderr, "korvex-scan: the source announced no transfer\n");
+    }
+    result = CallSource(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui);
+    if (result != TWRC_SUCCESS) return ReportSourceFailure("MSG_DISABLEDS", result);
+    return ready;
+}
+
 void ShowVirtualBus() {
     vscan::Scenario scenario;
     if (!CurrentScenario(scenario)) return;
@@ -137,6 +164,7 @@ int RunSession(const ScanOptions& options, const std::vector<Negotiation>& negot
                 std::printf("Negotiated:\n");
                 ok = Negotiate(negotiations);
             }
+            if (ok && options.enable) ok = EnableUntilTransferReady();
             ok = CloseSource() && ok;
         }
         if (ok) std::printf("Closed source.\n");
@@ -183,6 +211,9 @@ int main(int argc, char** argv) {
     app.add_option("--count", options.count, "Pages to transfer (-1: all)")
         ->check(CLI::Range(-1, 32767))
         ->group(negotiationGroup);
+
+    app.add_flag("--enable", options.enable,
+                 "Enable the source without its dialog, wait for MSG_XFERREADY, then disable it");
 
     std::vector<CLI::Option*> scanning;
     scanning.push_back(

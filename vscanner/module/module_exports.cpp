@@ -27,7 +27,7 @@ void LoadScenarioFromFile(bool onlyWhenChanged) {
     vscan::Scenario scenario = vscan::DefaultScenario();
     if (present) {
         std::string error;
-        if (!vscan::ParseScenario(text, scenario, error)) {
+        if (!vscan::ParseScenario(text, scenario, error, vscan::ScenarioDirectory())) {
             scenario = vscan::Scenario{};
             scenario.state = vscan::ManagerState::NotInitialised;
         }

@@ -81,6 +81,10 @@ const std::vector<SetRow>& SetTable() {
          TWRC_SUCCESS, 0, ICAP_BITDEPTH, OneValue(TWTY_UINT16, 1)},
         {"bit depth 8 while bilevel", ICAP_BITDEPTH, TWON_ONEVALUE, OneValue(TWTY_UINT16, 8),
          TWRC_FAILURE, TWCC_BADVALUE, kNoReadBack, {}},
+        {"bit depth 0x10001 while bilevel", ICAP_BITDEPTH, TWON_ONEVALUE,
+         OneValue(TWTY_UINT32, 0x10001), TWRC_FAILURE, TWCC_BADVALUE, kNoReadBack, {}},
+        {"bit depth 1.5 while bilevel", ICAP_BITDEPTH, TWON_ONEVALUE, OneValueFix32(1, 0x8000),
+         TWRC_FAILURE, TWCC_BADVALUE, kNoReadBack, {}},
         {"bit depth enumeration while bilevel", ICAP_BITDEPTH, TWON_ENUMERATION,
          Enum16(TWTY_UINT16, {1}, 0, 0), TWRC_FAILURE, TWCC_BADVALUE, kNoReadBack, {}},
         {"brightness 500", ICAP_BRIGHTNESS, TWON_ONEVALUE, OneValueFix32(500), TWRC_SUCCESS, 0,
@@ -176,6 +180,11 @@ TEST_F(SetTest, ResolutionWritesTheResolutionText) {
     Outcome refused = Set(ICAP_XRESOLUTION, TWON_ONEVALUE, OneValueFix32(250));
     EXPECT_EQ(refused.cc, TWCC_BADVALUE);
     EXPECT_STREQ(Resolution.text, "150 DPI") << "rewritten from the unchanged value";
+    // Also after a container that cannot be read at all.
+    SetSettingText(Resolution, "junk");
+    EXPECT_EQ(Set(ICAP_XRESOLUTION, TWON_RANGE, Range(TWTY_FIX32, 100, 400, 1, 300, 300)).cc,
+              TWCC_BADCAP);
+    EXPECT_STREQ(Resolution.text, "150 DPI");
 }
 
 TEST_F(SetTest, ResolutionTextForEveryValue) {
@@ -228,14 +237,15 @@ TEST_F(SetTest, EnumerationsAreCheckedAgainstTheSupportedChoices) {
     };
     for (const auto& row : rows) {
         ResetCapabilityState();
-        SetSettingText(ImageType, "unchanged");
+        SetSettingText(ImageType, "stale");
         Outcome got = Set(ICAP_PIXELTYPE, TWON_ENUMERATION, row.in);
         EXPECT_EQ(got.cc, row.cc) << row.what;
         EXPECT_EQ(got.rc, row.cc == 0 ? TWRC_SUCCESS : TWRC_FAILURE) << row.what;
         if (row.cc != 0) {
             EXPECT_EQ(Ask(MSG_GET, ICAP_PIXELTYPE).bytes,
                       Spare(Enum16(TWTY_UINT16, {TWPT_BW, TWPT_GRAY}, 0, 0))) << row.what;
-            EXPECT_STREQ(ImageType.text, "unchanged") << row.what;
+            // The text follows the unchanged capability, never left stale.
+            EXPECT_STREQ(ImageType.text, "Black & White") << row.what;
         }
     }
     ResetCapabilityState();

@@ -58,6 +58,7 @@ struct CommandCase {
     uint8_t flags;
     uint32_t bufLen;
     const SRB_ExecSCSICmd* block;
+    bool sendsBuffer = false;  // a buffer travels even with a length of 0
 };
 
 uint8_t EndorserBytes[10] = {7, 0, 0, 0, 0, 0, 0, 'A', 'B', 'C'};
@@ -79,6 +80,8 @@ TEST_F(ScsiCommands, EachCommandFillsItsBlockAndCdb) {
          {0x28, 0, 0x00, 0, 0, 0, 0x00, 0x01, 0x00, 0}, 10, SRB_DIR_IN, 0x100, &ScanRequest},
         {"ReadImage, length 0", [] { return ReadImage(5, 0, nullptr); },
          {0x28, 0, 0x00, 0, 0, 0, 0, 0, 0, 0}, 10, SRB_DIR_IN, 0, &ScanRequest},
+        {"ReadImage, length 0 with a scratch block", [] { return ReadImage(5, 0, ImageBuffer); },
+         {0x28, 0, 0x00, 0, 0, 0, 0, 0, 0, 0}, 10, SRB_DIR_IN, 0, &ScanRequest, true},
         {"ReadImageSize",
          [] {
              uint32_t w = 0, l = 0;
@@ -107,7 +110,7 @@ TEST_F(ScsiCommands, EachCommandFillsItsBlockAndCdb) {
         EXPECT_EQ(r.lun, 0);
         EXPECT_EQ(r.flags, c.flags);  // no posting, no event notification
         EXPECT_EQ(r.bufLen, c.bufLen);
-        EXPECT_EQ(r.bufferNull, c.bufLen == 0);
+        EXPECT_EQ(r.bufferNull, c.bufLen == 0 && !c.sendsBuffer);
         EXPECT_EQ(r.senseLen, 14);
         EXPECT_EQ(r.cdbLen, c.cdbLength);
         EXPECT_EQ(r.postProc, nullptr);
@@ -164,6 +167,12 @@ TEST_F(ScsiCommands, ResultConventionAndSense) {
     eom.sense[2] = 0x40 | 0x03;  // EOM with the sense key below it
     fake_aspi::Answer eomNoSense = fake_aspi::CheckCondition(0x00, 0x00, 0x00);
     eomNoSense.sense[2] = 0x40;  // the end of a page
+    fake_aspi::Answer eomShort = eomNoSense;  // with the bytes the READ did not get
+    eomShort.sense[0] = 0x80 | 0x70;
+    eomShort.sense[3] = 0x01;
+    eomShort.sense[6] = 0x02;
+    fake_aspi::Answer eomInvalid = eomShort;  // the same field without the valid bit
+    eomInvalid.sense[0] = 0x70;
     const std::vector<ResultCase> cases = {
         {"good", fake_aspi::Answer{}, 0x000, {0, 0, 0, 0}},
         {"check condition with SS_ERR", fake_aspi::CheckCondition(0x03, 0x80, 0x0D), 0x204,
@@ -172,6 +181,8 @@ TEST_F(ScsiCommands, ResultConventionAndSense) {
          {0x05, 0x24, 0x00, 0}},
         {"flags above the sense key", eom, 0x204, {0x03, 0x00, 0x00, 1}},
         {"end of medium", eomNoSense, 0x204, {0x00, 0x00, 0x00, 1}},
+        {"end of medium with a residue", eomShort, 0x204, {0x00, 0x00, 0x00, 1, 0x01000002}},
+        {"information field not valid", eomInvalid, 0x204, {0x00, 0x00, 0x00, 1, 0}},
         {"no device, sense area ignored", WithSenseBytes(fake_aspi::AspiError(SS_NO_DEVICE)), 0x182,
          {0, 0, 0, 0}},
         {"invalid adapter", fake_aspi::AspiError(SS_INVALID_HA), 0x181, {0, 0, 0, 0}},
@@ -179,7 +190,7 @@ TEST_F(ScsiCommands, ResultConventionAndSense) {
     };
     for (const ResultCase& c : cases) {
         SCOPED_TRACE(c.name);
-        SenseSnapshot = {0x0E, 0x0E, 0x0E, 1};
+        SenseSnapshot = {0x0E, 0x0E, 0x0E, 1, 7};
         fake_aspi::QueueAnswer(c.answer);
         const ScsiResult result = TestUnitReady(5);
         EXPECT_EQ(result, c.result);
@@ -188,6 +199,7 @@ TEST_F(ScsiCommands, ResultConventionAndSense) {
         EXPECT_EQ(SenseSnapshot.asc, c.sense.asc);
         EXPECT_EQ(SenseSnapshot.ascq, c.sense.ascq);
         EXPECT_EQ(SenseSnapshot.endOfMedium, c.sense.endOfMedium);
+        EXPECT_EQ(SenseSnapshot.residue, c.sense.residue);
     }
 }
 

@@ -18,6 +18,13 @@ vscan::PageRequest Page(uint8_t composition, uint8_t bits, uint8_t generation = 
     return page;
 }
 
+// Line `line` of the whole page.
+std::vector<uint8_t> LineOf(const vscan::PageRequest& page, uint32_t line) {
+    const std::vector<uint8_t> bytes = vscan::SynthesizePage(page);
+    const size_t perLine = vscan::BytesPerLine(page);
+    return {bytes.begin() + static_cast<long>(line * perLine), bytes.begin() + static_cast<long>((line + 1) * perLine)};
+}
+
 // The intensity the document has under pixel (x, y) of `page`.
 uint8_t Intensity(const vscan::PageRequest& page, uint32_t x, uint32_t y) {
     return vscan::DocumentIntensity(page.sheet, page.side, x * 1200 / page.xResolution,
@@ -50,11 +57,11 @@ TEST(VScannerPage, PixelConventions) {
         g8(vscan::BytesPerLine(gray8)), g8z(g8.size()), g4z(g4.size());
     int blackSeen = 0;
     for (uint32_t y = 0; y < 200; y += 7) {
-        vscan::SynthesizeLine(bilevel, y, b.data());
-        vscan::SynthesizeLine(gray4, y, g4.data());
-        vscan::SynthesizeLine(gray8, y, g8.data());
-        vscan::SynthesizeLine(gray8Gen0, y, g8z.data());
-        vscan::SynthesizeLine(gray4Gen0, y, g4z.data());
+        b = LineOf(bilevel, y);
+        g4 = LineOf(gray4, y);
+        g8 = LineOf(gray8, y);
+        g8z = LineOf(gray8Gen0, y);
+        g4z = LineOf(gray4Gen0, y);
         for (uint32_t x = 0; x < 301; ++x) {
             const uint8_t level = Intensity(gray8, x, y);
             const bool black = ((b[x / 8] >> (x % 8)) & 1) != 0;  // bit 0 is the leftmost pixel
@@ -78,9 +85,9 @@ TEST(VScannerPage, OutsideTheSheetIsWhite) {
     page.sheetWidth = 400;  // 100 pixels at 300 dpi
     page.sheetLength = 400;
     std::vector<uint8_t> line(vscan::BytesPerLine(page));
-    vscan::SynthesizeLine(page, 150, line.data());
+    line = LineOf(page, 150);
     for (uint8_t value : line) EXPECT_EQ(value, 255);
-    vscan::SynthesizeLine(page, 37, line.data());
+    line = LineOf(page, 37);
     for (uint32_t x = 100; x < 301; ++x) EXPECT_EQ(line[x], 255);
 }
 
@@ -109,8 +116,8 @@ TEST(VScannerPage, MirrorReversesEachLine) {
     vscan::PageRequest mirrored = page;
     mirrored.mirror = true;
     std::vector<uint8_t> plain(301), reversed(301);
-    vscan::SynthesizeLine(page, 50, plain.data());
-    vscan::SynthesizeLine(mirrored, 50, reversed.data());
+    plain = LineOf(page, 50);
+    reversed = LineOf(mirrored, 50);
     std::reverse(reversed.begin(), reversed.end());
     EXPECT_EQ(plain, reversed);
 }

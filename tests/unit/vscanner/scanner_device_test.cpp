@@ -120,7 +120,9 @@ TEST(VScannerDevice, SetWindowValidation) {
         {"bi-level with 4 bits", "ZR-DX41", with([](WindowFields& f) { f.bitsPerPixel = 4; }), 72, 5, 0x26, 0},
         {"gray with 1 bit", "ZR-DX41", with([](WindowFields& f) { f.composition = 2; }), 72, 5, 0x26, 0},
         {"gray 4 bit", "ZR-DX41", with([](WindowFields& f) { f.composition = 2; f.bitsPerPixel = 4; }), 72, 0, 0, 0},
-        {"compression", "ZR-DX41", with([](WindowFields& f) { f.compression = 3; }), 72, 5, 0x26, 0},
+        {"G4 bi-level", "ZR-DX41", with([](WindowFields& f) { f.compression = 3; }), 72, 0, 0, 0},
+        {"compression type 4", "ZR-DX41", with([](WindowFields& f) { f.compression = 4; }), 72, 5, 0x26, 0},
+        {"G3 gray", "ZR-DX41", with([](WindowFields& f) { f.composition = 2; f.bitsPerPixel = 8; f.compression = 1; }), 72, 5, 0x26, 0},
     };
     for (const Case& c : cases) {
         vscan::InstallScenario(OneScanner(c.model));

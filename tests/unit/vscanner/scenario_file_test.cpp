@@ -68,6 +68,8 @@ TEST(VScannerScenarioFile, FormatThenParseGivesTheSameScenario) {
     scenario.devices[0].hopper.push_back(vscan::SheetSetup{9, 1234, 5678});
     scenario.devices[0].faults.push_back(vscan::FaultSetup{vscan::FaultKind::TransferError, 2, 0x80, 77});
     scenario.devices[0].faults.push_back(vscan::FaultSetup{vscan::FaultKind::Jam, 1, 0, 0});
+    scenario.devices[0].clock = vscan::ScannerClock{2026, 12, 8, 23, 59, 1};
+    scenario.devices[0].repeatPages = true;
     scenario.devices.push_back(vscan::MakeDevice(vscan::DeviceKind::CdRom, "OPTICO  ", "CD", 2, 7));
     const std::string text = vscan::FormatScenario(scenario);
     vscan::Scenario back;
@@ -76,6 +78,8 @@ TEST(VScannerScenarioFile, FormatThenParseGivesTheSameScenario) {
     EXPECT_EQ(vscan::FormatScenario(back), text);
     EXPECT_EQ(back.state, vscan::ManagerState::NotInitialised);
     EXPECT_EQ(back.devices[0].hopper.back().length, 5678u);
+    EXPECT_TRUE(back.devices[0].clock == scenario.devices[0].clock);
+    EXPECT_TRUE(back.devices[0].repeatPages);
 }
 
 TEST(VScannerScenarioFile, ALongModelWithoutProductReadsBackFromItsFile) {
@@ -107,6 +111,8 @@ TEST(VScannerScenarioFile, RejectsMistakesWithTheLine) {
         {"[Manager\n", "line 1"},
         {"Adapters=1\n", "line 1"},
         {"[Device1]\nAdapter=0\n[Device2]\nAdapter=0\n", "two devices at adapter 0, target 0"},
+        {"[Device1]\nClock=2026-13-01 00:00:00\n", "line 2"},
+        {"[Device1]\nClock=2026-12-01\n", "line 2"},
     };
     for (const Case& c : cases) {
         vscan::Scenario scenario;

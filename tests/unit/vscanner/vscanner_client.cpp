@@ -75,7 +75,9 @@ std::vector<uint8_t> WindowList(const WindowFields& fields) {
     Put32(list, 26, fields.length);
     list[33] = fields.composition;
     list[34] = fields.bitsPerPixel;
+    list[37] = fields.reverse;
     list[40] = fields.compression;
+    list[41] = fields.compressionArgument;
     list[50] = fields.mirror;
     Put32(list, 56, fields.width);
     Put32(list, 60, fields.length);
@@ -107,6 +109,9 @@ vscan::WindowState WindowStateOf(const WindowFields& fields) {
     window.length = fields.length;
     window.composition = fields.composition;
     window.bitsPerPixel = fields.bitsPerPixel;
+    window.compression = fields.compression;
+    window.compressionArgument = fields.compressionArgument;
+    window.reverseImage = fields.reverse;
     window.mirror = fields.mirror;
     return window;
 }

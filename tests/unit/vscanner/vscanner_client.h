@@ -43,6 +43,8 @@ struct WindowFields {
     uint8_t composition = 0;
     uint8_t bitsPerPixel = 1;
     uint8_t compression = 0;
+    uint8_t compressionArgument = 0;
+    uint8_t reverse = 0;
     uint8_t mirror = 0;
     uint16_t descriptorLength = 64;
 };

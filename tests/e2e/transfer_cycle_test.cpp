@@ -1,0 +1,262 @@
+// The whole cycle of an application through the source manager and the built
+// KORVEX32.ds against the virtual scanner module: open, negotiate, enable
+// without the dialog, MSG_XFERREADY, image information and layout, every page
+// of a duplex batch natively and again in memory, disable, close. Each page is
+// compared with the page the virtual scanner renders for the windows the
+// source sent, replayed in-process.
+#include <cstring>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "scanner/aspi_defs.h"
+#include "tests/e2e/scanner_fixture.h"
+#include "vscanner/scenario_file.h"
+#include "vscanner/vscanner.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+constexpr char kDevice[] =
+    "[Device scanner]\nAdapter=0\nTarget=3\nModel=ZR-DX961\nHopper=Letter,Letter,Letter\n";
+
+std::vector<TW_UINT16> Notifications;
+
+TW_UINT16 RecordNotification(TW_IDENTITY*, TW_IDENTITY*, TW_UINT32, TW_UINT16, TW_UINT16 msg,
+                             TW_MEMREF) {
+    Notifications.push_back(msg);
+    return TWRC_SUCCESS;
+}
+
+Bytes HexBytes(const std::string& text) {
+    Bytes bytes;
+    std::istringstream in(text);
+    for (std::string byte; in >> byte && byte.size() == 2;) {
+        bytes.push_back(static_cast<uint8_t>(std::stoul(byte, nullptr, 16)));
+    }
+    return bytes;
+}
+
+class TransferCycleTest : public ScannerScenarioTest {
+protected:
+    void TearDown() override {
+        if (source.Id != 0) {
+            EXPECT_EQ(CloseSource(source), TWRC_SUCCESS);
+            EXPECT_EQ(CloseManager(), TWRC_SUCCESS);
+        }
+        ManagerTest::TearDown();
+    }
+
+    TW_UINT16 SetOneValue(TW_UINT16 cap, TW_UINT16 itemType, TW_UINT32 item) {
+        TW_HANDLE block = memAllocate(6);
+        auto* bytes = static_cast<uint8_t*>(memLock(block));
+        bytes[0] = static_cast<uint8_t>(itemType);
+        bytes[1] = static_cast<uint8_t>(itemType >> 8);
+        for (int i = 0; i < 4; ++i) bytes[2 + i] = static_cast<uint8_t>(item >> (8 * i));
+        memUnlock(block);
+        TW_CAPABILITY capability{cap, TWON_ONEVALUE, block};
+        const TW_UINT16 rc = Dsm(&source, DG_CONTROL, DAT_CAPABILITY, MSG_SET, &capability);
+        memFree(block);
+        return rc;
+    }
+
+    // Opens the source and negotiates batches of one sheet read on both sides
+    // (a transfer count of 2 with duplex chosen without the side chooser) in
+    // 8-bit gray at 100 dpi.
+    void OpenAndNegotiate() {
+        ASSERT_EQ(OpenManager(), TWRC_SUCCESS);
+        ASSERT_EQ(OpenSource(source, kKorvexProductName), TWRC_SUCCESS);
+        ASSERT_EQ(setCallback(&app, RecordNotification, nullptr), TWRC_SUCCESS);
+        ASSERT_EQ(SetOneValue(ICAP_PIXELTYPE, TWTY_UINT16, TWPT_GRAY), TWRC_SUCCESS);
+        ASSERT_EQ(SetOneValue(ICAP_BITDEPTH, TWTY_UINT16, 8), TWRC_SUCCESS);
+        ASSERT_EQ(SetOneValue(ICAP_XRESOLUTION, TWTY_FIX32, 100), TWRC_SUCCESS);
+        ASSERT_EQ(SetOneValue(CAP_XFERCOUNT, TWTY_INT16, 2), TWRC_SUCCESS);
+        ASSERT_EQ(SetOneValue(0x8123, TWTY_BOOL, 0), TWRC_SUCCESS);
+        ASSERT_EQ(SetOneValue(0x8124, TWTY_BOOL, 1), TWRC_SUCCESS);
+    }
+
+    // Enables the source without its dialog for a batch of `mechanism`.
+    void Enable(TW_UINT16 mechanism) {
+        ASSERT_EQ(SetOneValue(ICAP_XFERMECH, TWTY_UINT16, mechanism), TWRC_SUCCESS);
+        Notifications.clear();
+        TW_USERINTERFACE ui{0, 0, parentWindow};
+        ASSERT_EQ(Dsm(&source, DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui), TWRC_SUCCESS);
+        EXPECT_EQ(Notifications, std::vector<TW_UINT16>{MSG_XFERREADY});
+    }
+
+    void Disable() {
+        TW_USERINTERFACE ui{0, 0, parentWindow};
+        EXPECT_EQ(Dsm(&source, DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);
+    }
+
+    // The layout's page number, which counts on from page to page.
+    TW_UINT32 ExpectImageInfoAndLayout() {
+        TW_IMAGEINFO info{};
+        EXPECT_EQ(Dsm(&source, DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info), TWRC_SUCCESS);
+        EXPECT_EQ(+info.XResolution.Whole, 100);
+        EXPECT_EQ(+info.ImageWidth, 864);  // Letter rounded up to 32-pixel groups
+        EXPECT_EQ(+info.ImageLength, 1100);
+        EXPECT_EQ(+info.BitsPerPixel, 8);
+        EXPECT_EQ(+info.PixelType, TWPT_GRAY);
+        pixels = static_cast<uint32_t>(info.ImageWidth);
+        lines = static_cast<uint32_t>(info.ImageLength);
+        TW_IMAGELAYOUT layout{};
+        EXPECT_EQ(Dsm(&source, DG_IMAGE, DAT_IMAGELAYOUT, MSG_GET, &layout), TWRC_SUCCESS);
+        EXPECT_EQ(+layout.Frame.Left.Whole, 0);
+        EXPECT_EQ(+layout.Frame.Right.Whole, 8);
+        EXPECT_EQ(+layout.Frame.Bottom.Whole, 11);
+        return layout.PageNumber;
+    }
+
+    // Transfers pages until MSG_ENDXFER answers 0; each page top line first.
+    std::vector<Bytes> TransferBatch(bool memory) {
+        std::vector<Bytes> pages;
+        TW_PENDINGXFERS pending{0xFFFF, 0};
+        TW_UINT32 firstPageNumber = 0;
+        while (pending.Count != 0 && pages.size() < 4) {
+            const TW_UINT32 pageNumber = ExpectImageInfoAndLayout();
+            if (pages.empty()) firstPageNumber = pageNumber;
+            EXPECT_EQ(pageNumber, firstPageNumber + pages.size());
+            pages.push_back(memory ? MemoryPage() : NativePage());
+            EXPECT_EQ(Dsm(&source, DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending), TWRC_SUCCESS);
+        }
+        EXPECT_EQ(+pending.Count, 0);
+        return pages;
+    }
+
+    Bytes NativePage() {
+        TW_HANDLE bitmap = nullptr;
+        EXPECT_EQ(Dsm(&source, DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &bitmap), TWRC_XFERDONE);
+        if (bitmap == nullptr) return {};
+        const auto* bytes = static_cast<const uint8_t*>(memLock(bitmap));
+        const uint32_t stride = (pixels + 3) / 4 * 4;
+        const size_t pixelArea = 40 + 1024;
+        Bytes page;
+        for (uint32_t row = lines; row-- > 0;) {
+            const uint8_t* line = bytes + pixelArea + size_t{row} * stride;
+            page.insert(page.end(), line, line + pixels);
+        }
+        memUnlock(bitmap);
+        memFree(bitmap);
+        return page;
+    }
+
+    Bytes MemoryPage() {
+        Bytes page;
+        Bytes buffer(32768);
+        TW_UINT16 rc = TWRC_SUCCESS;
+        for (int strips = 0; rc == TWRC_SUCCESS && strips < 1000; ++strips) {
+            TW_IMAGEMEMXFER xfer{};
+            xfer.Memory = {TWMF_APPOWNS | TWMF_POINTER, 32768, buffer.data()};
+            rc = Dsm(&source, DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, &xfer);
+            EXPECT_EQ(xfer.YOffset * pixels, page.size());
+            page.insert(page.end(), buffer.begin(), buffer.begin() + xfer.BytesWritten);
+        }
+        EXPECT_EQ(rc, TWRC_XFERDONE);
+        return page;
+    }
+
+    // The pages the virtual scanner renders for the SET WINDOW lists the
+    // source sent: the same scenario in-process, the logged lists sent to it.
+    std::vector<Bytes> ScannerPages() {
+        vscan::Scenario scenario;
+        std::string error;
+        EXPECT_TRUE(vscan::ParseScenario(std::string("[Manager]\nAdapters=1\n\n") + kDevice,
+                                         scenario, error))
+            << error;
+        vscan::InstallScenario(scenario);
+        for (const std::string& line : LoggedWith("24 00 00 00 00 00 00 00 48 00")) {
+            Bytes list = HexBytes(line.substr(line.find("out=") + 4));
+            SRB_ExecSCSICmd request{};
+            request.SRB_Cmd = SC_EXEC_SCSI_CMD;
+            request.SRB_Target = 3;
+            request.SRB_Flags = SRB_DIR_OUT;
+            request.SRB_BufLen = static_cast<uint32_t>(list.size());
+            request.SRB_BufPointer = list.data();
+            request.SRB_SenseLen = SENSE_LEN;
+            request.SRB_CDBLen = 10;
+            const uint8_t cdb[10] = {0x24, 0, 0, 0, 0, 0, 0, 0, 0x48, 0};
+            std::memcpy(request.CDBByte, cdb, sizeof cdb);
+            vscan::VsSendASPI32Command(&request);
+            EXPECT_EQ(request.SRB_Status, SS_COMP);
+        }
+        const auto device = vscan::DeviceSnapshot(0, 3);
+        if (!device.has_value()) return {};
+        std::vector<Bytes> pages;
+        for (uint32_t sheet = 0; sheet < 2; ++sheet) {
+            for (uint8_t side : {uint8_t{0x00}, uint8_t{0x80}}) {
+                pages.push_back(vscan::ExpectedPage("ZR-DX961", device->scanner.windows[side ? 1 : 0],
+                                                    sheet, vscan::MakeSheet("Letter"), side));
+            }
+        }
+        return pages;
+    }
+
+    alignas(4) TW_IDENTITY source{};
+    uint32_t pixels = 0;
+    uint32_t lines = 0;
+};
+
+TEST_F(TransferCycleTest, DuplexBatchNativelyAndInMemoryDeliversTheScannersPages) {
+    WriteScenario("Adapters=1\n", kDevice);
+    OpenAndNegotiate();
+    Enable(TWSX_NATIVE);
+    const std::vector<Bytes> native = TransferBatch(false);
+    Disable();
+    Enable(TWSX_MEMORY);
+    const std::vector<Bytes> memory = TransferBatch(true);
+    Disable();
+    EXPECT_EQ(CloseSource(source), TWRC_SUCCESS);
+    source.Id = 0;
+    EXPECT_EQ(CloseManager(), TWRC_SUCCESS);
+    for (const ShownMessageBox& box : ShownMessageBoxes()) ADD_FAILURE() << box.caption << ": " << box.text;
+
+    // The first batch reads both sides of sheet 0, the second those of sheet
+    // 1 (the third sheet stays in the hopper). Generation 8 sends gray with 0 black, as TWPF_CHOCOLATE wants it: the
+    // pages arrive as the scanner renders them.
+    const std::vector<Bytes> expected = ScannerPages();
+    ASSERT_EQ(expected.size(), 4u);
+    ASSERT_EQ(native.size(), 2u);
+    ASSERT_EQ(memory.size(), 2u);
+    for (size_t page = 0; page < 2; ++page) {
+        EXPECT_TRUE(native[page] == expected[page]) << "native page " << page;
+        EXPECT_TRUE(memory[page] == expected[2 + page]) << "memory page " << page;
+    }
+}
+
+TEST_F(TransferCycleTest, JamInMidBatchFailsOnePageEndsTheBatchAndTheNextBatchScans) {
+    WriteScenario("Adapters=1\n", std::string(kDevice) + "Jam=1\n");
+    OpenAndNegotiate();
+    ASSERT_EQ(SetOneValue(CAP_XFERCOUNT, TWTY_INT16, 0xFFFF), TWRC_SUCCESS);
+    ASSERT_EQ(SetOneValue(0x8124, TWTY_BOOL, 0), TWRC_SUCCESS);
+    Enable(TWSX_NATIVE);
+    ExpectImageInfoAndLayout();
+    const Bytes first = NativePage();
+    EXPECT_EQ(first.size(), size_t{pixels} * lines);
+    TW_PENDINGXFERS pending{0, 0};
+    ASSERT_EQ(Dsm(&source, DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending), TWRC_SUCCESS);
+    EXPECT_EQ(pending.Count, 0xFFFF) << "the jam is found and kept for the next transfer";
+    EXPECT_TRUE(ShownMessageBoxes().empty());
+
+    TW_HANDLE bitmap = nullptr;
+    EXPECT_EQ(Dsm(&source, DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &bitmap), TWRC_FAILURE);
+    EXPECT_EQ(ConditionOf(&source), TWCC_BUMMER);
+    ASSERT_EQ(ShownMessageBoxes().size(), 1u);
+    EXPECT_EQ(ShownMessageBoxes()[0].caption, "Scanner Message");
+    ASSERT_EQ(Dsm(&source, DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending), TWRC_SUCCESS);
+    EXPECT_EQ(pending.Count, 0);
+    Disable();
+
+    // The jammed sheet was cleared from the transport: the next batch reads
+    // the sheet after it.
+    Enable(TWSX_NATIVE);
+    ExpectImageInfoAndLayout();
+    EXPECT_EQ(NativePage().size(), size_t{pixels} * lines);
+    ASSERT_EQ(Dsm(&source, DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending), TWRC_SUCCESS);
+    EXPECT_EQ(pending.Count, 0) << "the hopper is empty";
+    Disable();
+    EXPECT_EQ(ShownMessageBoxes().size(), 1u);
+}
+
+}  // namespace

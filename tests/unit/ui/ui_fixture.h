@@ -1,0 +1,47 @@
+// The fixture of the dialog tests: a source opened on a scanner model of the
+// test's choice, in a Windows directory of its own, with the main dialog made
+// the way enabling makes it; every dialog is then driven the way a person
+// uses it, through the dialog driver and the message box hooks.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/host/dialog_driver.h"
+
+namespace ui_test {
+
+using plat::host::DialogDriver;
+
+// Scanner models by generation.
+constexpr const char* kGeneration0 = "ZR-DX73";     // letter width, duplex
+constexpr const char* kGeneration0PaperClass0 = "ZR-DX83";  // B4 width, duplex
+constexpr const char* kGeneration1 = "ZR-DX73PX";   // letter width, duplex
+constexpr const char* kGeneration8 = "ZR-DX961s";   // A3 width, duplex, imprinter
+constexpr const char* kGeneration8Plain = "ZR-DX961";  // without the imprinter
+
+class DialogTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Opens the source on a scanner with this product identification at
+    // `target`; `settings` is written to the settings file first. False when
+    // the source did not open.
+    bool OpenSource(const char* product, const std::string& settings = "", int target = 0);
+    // Makes the main dialog as enabling does, shown.
+    DialogDriver OpenMainDialog();
+
+    // The value of a key of the settings file.
+    static std::string FileValue(const char* section, const char* key);
+    // The texts of the message boxes shown since the last call.
+    static std::vector<std::string> Messages();
+    std::string windowsDirectory_;
+};
+
+// Answers the next modal dialog from `templateName` with `handler`.
+void Expect(const std::string& templateName, std::function<void(DialogDriver)> handler);
+
+}  // namespace ui_test
