@@ -104,8 +104,7 @@ void CALLBACK RunModalHandler(HWND, UINT, UINT_PTR timer, DWORD) {
     NotedDialog* noted = Noted(window);
     if (noted == nullptr || !IsWindow(window)) return;
     const std::string name = noted->templateName;
-    DialogDriver dialog(window);
-    if (!State.expected.empty() && State.expected.front().templateName == name) {
+    if (!State.expected.empty() && lstrcmpiA(State.expected.front().templateName.c_str(), name.c_str()) == 0) {
         ModalHandler handler = std::move(State.expected.front().handler);
         State.expected.pop_front();
         handler(window);
@@ -114,13 +113,11 @@ void CALLBACK RunModalHandler(HWND, UINT, UINT_PTR timer, DWORD) {
         if (State.fallback) {
             State.fallback(window, name);
         } else {
-            dialog.Escape();
+            DialogDriver(window).Escape();
         }
     }
-    // A dialog its handler ended is gone once its loop runs again; one it left
-    // open is ended with -1.
-    MSG peek;
-    PeekMessageA(&peek, nullptr, 0, 0, PM_NOREMOVE);
+    // EndDialog hides the dialog at once; one the handler left shown is ended
+    // with -1.
     if (IsWindow(window) && IsWindowVisible(window) && IsWindowEnabled(window)) {
         ++State.unanswered;
         EndDialog(window, -1);
