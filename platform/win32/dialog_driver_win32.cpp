@@ -2,7 +2,8 @@
 // the same actions and state queries as over the host's window model, given as
 // a person gives them on Windows: clicks through BM_CLICK, keys through the
 // dialog manager (IsDialogMessage), typing as WM_CHAR after the field takes the
-// focus, list and drop-down items chosen with the mouse. Thread-local hooks
+// focus, list and drop-down items chosen with the mouse; then what is queued
+// for the dialog is delivered. Thread-local hooks
 // note each dialog as it is created (with its template, from the backend's
 // creation note), run the handlers of modal dialogs inside their own message
 // loop (from a thread timer, once the dialog is active), keep the message log
@@ -208,14 +209,12 @@ void ClickAt(HWND window, int x, int y) {
     SendMessageA(window, WM_LBUTTONUP, 0, at);
 }
 
-// Delivers what the action posted, as the application's loop would.
-void DeliverThreadMessages() {
+// Delivers what is queued for a dialog and its controls, as the
+// application's loop would; the thread's other messages (a source manager's
+// notification among them) stay for the application's own loop.
+void DeliverDialogMessages(HWND dialog) {
     MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (message.message == WM_QUIT) {
-            PostQuitMessage(static_cast<int>(message.wParam));
-            return;
-        }
+    while (IsWindow(dialog) && PeekMessageA(&message, dialog, 0, 0, PM_REMOVE)) {
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
@@ -225,11 +224,8 @@ void DeliverThreadMessages() {
 
 // ---- The dialog ----------------------------------------------------------------------
 
-HostDialog* DialogDriver::Live() const { return nullptr; }
-HostControl* DialogDriver::Control(int) const { return nullptr; }
-
 bool DialogDriver::Finish(bool done) {
-    if (done) DeliverThreadMessages();
+    if (done) DeliverDialogMessages(Window(dialog_));
     return done;
 }
 
@@ -502,7 +498,11 @@ std::vector<ShownMessageBox> TakeMessageBoxes() {
     return boxes;
 }
 
-void DeliverAllPending() { DeliverThreadMessages(); }
+void DeliverAllPending() {
+    std::vector<HWND> windows;
+    for (const NotedDialog& dialog : State.dialogs) windows.push_back(dialog.window);
+    for (HWND window : windows) DeliverDialogMessages(window);
+}
 
 void StartMessageLog() {
     EnsureHooks();

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/host/dialog_driver.h"
+#include "platform/win32/app_window.h"
 #include "scanner/aspi_defs.h"
 #include "tests/win32/e2e/wine_twain_app.h"
 #include "vscanner/scenario_file.h"
@@ -50,6 +52,10 @@ protected:
         TakeSourceMessages();
         TW_USERINTERFACE ui{0, 0, window};
         ASSERT_EQ(Dsm(&source, DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui), TWRC_SUCCESS);
+        ExpectOnlyXferReady();
+    }
+
+    void ExpectOnlyXferReady() {
         std::vector<TW_UINT16> seen;
         ASSERT_TRUE(PumpUntil(
             [&] {
@@ -70,17 +76,22 @@ protected:
         std::vector<Bytes> pages;
         TW_PENDINGXFERS pending{0xFFFF, 0};
         while (pending.Count != 0 && pages.size() < 4) {
-            TW_IMAGEINFO info{};
-            EXPECT_EQ(Dsm(&source, DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info), TWRC_SUCCESS);
-            EXPECT_EQ(+info.ImageWidth, 864);
-            EXPECT_EQ(+info.ImageLength, 1100);
-            pixels = static_cast<uint32_t>(info.ImageWidth);
-            lines = static_cast<uint32_t>(info.ImageLength);
+            ReadImageInfo();
+            EXPECT_EQ(pixels, 864u);
+            EXPECT_EQ(lines, 1100u);
             pages.push_back(memory ? MemoryPage() : NativePage());
             EXPECT_EQ(Dsm(&source, DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending), TWRC_SUCCESS);
         }
         EXPECT_EQ(+pending.Count, 0);
         return pages;
+    }
+
+    void ReadImageInfo() {
+        TW_IMAGEINFO info{};
+        EXPECT_EQ(Dsm(&source, DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info), TWRC_SUCCESS);
+        EXPECT_EQ(+info.BitsPerPixel, 8);
+        pixels = static_cast<uint32_t>(info.ImageWidth);
+        lines = static_cast<uint32_t>(info.ImageLength);
     }
 
     // The bitmap's rows, bottom-up after the header and the 256-entry palette.
@@ -177,6 +188,40 @@ TEST_F(WineTransfer, DuplexBatchNativelyAndInMemoryDeliversTheScannersPages) {
         EXPECT_TRUE(native[page] == expected[page]) << "native page " << page;
         EXPECT_TRUE(memory[page] == expected[2 + page]) << "memory page " << page;
     }
+}
+
+// With its dialog shown the source scans when the user presses Scan in the
+// real main dialog, which takes its messages from the application's loop.
+TEST_F(WineTransfer, ScanInTheShownDialogAnnouncesTheBatch) {
+    WriteScenario("Adapters=1\n", kDevice);
+    OpenAndNegotiate();
+    ASSERT_EQ(SetOneValue(source, ICAP_XFERMECH, TWTY_UINT16, TWSX_NATIVE), TWRC_SUCCESS);
+    TW_USERINTERFACE ui{1, 0, window};
+    ASSERT_EQ(Dsm(&source, DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui), TWRC_SUCCESS);
+    plat::WindowHandle shown = nullptr;
+    ASSERT_TRUE(PumpUntil([&] { return (shown = plat::win32::FindThreadDialog(nullptr)) != nullptr; },
+                          kNotificationWaitMs));
+    plat::host::DialogDriver mainDialog(shown);
+    EXPECT_EQ(mainDialog.Caption(), "Orvantica TWAIN Driver (32bit)");
+    EXPECT_TRUE(TakeSourceMessages().empty()) << "nothing is announced before Scan";
+    ASSERT_TRUE(mainDialog.Click(1));  // Scan
+    ExpectOnlyXferReady();
+
+    // The first page is the scanner's front of sheet 0 at the settings the dialog held.
+    ReadImageInfo();
+    const Bytes page = NativePage();
+    TW_PENDINGXFERS pending{};
+    EXPECT_EQ(Dsm(&source, DG_CONTROL, DAT_PENDINGXFERS, MSG_RESET, &pending), TWRC_SUCCESS);
+    EXPECT_EQ(+pending.Count, 0);
+    TW_USERINTERFACE off{0, 0, window};
+    EXPECT_EQ(Dsm(&source, DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &off), TWRC_SUCCESS);
+    EXPECT_EQ(CloseSource(source), TWRC_SUCCESS);
+    for (const RecordedBox& box : TakeMessageBoxes()) ADD_FAILURE() << box.caption << ": " << box.text;
+
+    const std::vector<Bytes> expected = ScannerPages();
+    ASSERT_FALSE(expected.empty());
+    EXPECT_FALSE(page.empty());
+    EXPECT_TRUE(page == expected[0]) << "front of sheet 0";
 }
 
 }  // namespace
