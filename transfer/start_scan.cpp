@@ -135,7 +135,8 @@ int SendWindows(plat::WindowHandle owner) {
 }
 
 bool ManualFeedWaitApplies(plat::WindowHandle owner) {
-    return owner != nullptr && !ManualFeed.disabled && TextIs(ManualFeed, "ON") && ShowUIFlag == 1;
+    return owner != nullptr && !ManualFeed.disabled && TextIs(ManualFeed, "ON") && ShowUIFlag == 1 &&
+           ProgressDialog == nullptr;
 }
 
 // The wait for the user to lay paper on the feeder, with paper size detection

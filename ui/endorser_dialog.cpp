@@ -53,9 +53,9 @@ constexpr double kOffsetStepMm = 2.4;
 constexpr double kOffsetMarginMm = 20.0;
 constexpr int kNumberTextSize = 16;
 
-// What the fields last held; stored only when they pass their checks on OK.
+// What the number fields last held; stored only when they pass their checks on
+// OK. The text is taken from its field again on OK, when it is coded.
 struct PendingEndorser {
-    char text[kTypedTextSize];
     uint32_t start;
     int32_t step;
     int32_t offset;
@@ -122,7 +122,6 @@ void ShowEndorserValues(plat::WindowHandle dialog) {
 
 void ReadEndorserFields(plat::WindowHandle dialog) {
     ReadSwitch(dialog, kEnableBox, EndorserEnable);
-    ReadTypedText(dialog, Pending.text);
     char digits[kNumberTextSize];
     digits[0] = '\0';
     plat::GetItemText(dialog, kStartField, digits, sizeof digits);

@@ -13,7 +13,7 @@ intptr_t PLAT_CALLBACK EndorserProc(plat::WindowHandle dialog, uint32_t message,
                                     intptr_t lParam);
 
 void ShowEndorserValues(plat::WindowHandle dialog);
-// The switch at once; the text and the three numbers into the pending values.
+// The switch at once; the three numbers into the pending values.
 void ReadEndorserFields(plat::WindowHandle dialog);
 // Each answers 1 when its field is acceptable; otherwise it has shown its
 // message and put the stored value back, and answers 0.

@@ -7,6 +7,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 
 namespace vscan {
@@ -15,6 +16,8 @@ namespace {
 
 // Larger images are refused rather than risk sizes that overflow.
 constexpr uint64_t kMaxImagePixels = uint64_t{1} << 28;
+constexpr double kMinImageResolution = 10;
+constexpr double kMaxImageResolution = 100000;
 
 std::string Named(const std::string& path, const std::string& what) {
     return "image file \"" + path + "\": " + what;
@@ -24,10 +27,16 @@ bool SizeAcceptable(uint64_t width, uint64_t height) {
     return width > 0 && height > 0 && width * height <= kMaxImagePixels;
 }
 
+// libpng's messages are not printed: a file that fails is reported by the
+// simplified reader's message.
+void QuietPngError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void QuietPngWarning(png_structp, png_const_charp) {}
+
 // The pixel density PNG's pHYs chunk records, in dots per inch; 0 when none.
 void PngResolution(FILE* file, double& xResolution, double& yResolution) {
     xResolution = yResolution = 0;
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_structp png =
+        png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, QuietPngError, QuietPngWarning);
     if (png == nullptr) return;
     png_infop info = png_create_info_struct(png);
     if (info != nullptr && setjmp(png_jmpbuf(png)) == 0) {
@@ -152,6 +161,12 @@ bool ImageFilesSupported() { return true; }
 bool LoadDocumentPages(const std::string& path, std::vector<DocumentPage>& pages,
                        std::string& error) {
     pages.clear();
+    // Only regular files: a device or pipe named by mistake could block.
+    std::error_code status;
+    if (std::filesystem::exists(path, status) && !std::filesystem::is_regular_file(path, status)) {
+        error = Named(path, "is not a regular file");
+        return false;
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         error = Named(path, "cannot be opened");
@@ -171,6 +186,9 @@ bool LoadDocumentPages(const std::string& path, std::vector<DocumentPage>& pages
     }
     if (!ok) return false;
     for (const std::shared_ptr<DocumentImage>& image : images) {
+        // A resolution no document has counts as none recorded.
+        for (double* resolution : {&image->xResolution, &image->yResolution})
+            if (*resolution < kMinImageResolution || *resolution > kMaxImageResolution) *resolution = 0;
         if (image->xResolution <= 0)
             image->xResolution = image->yResolution > 0 ? image->yResolution : kDefaultImageResolution;
         if (image->yResolution <= 0) image->yResolution = image->xResolution;

@@ -15,6 +15,7 @@ namespace {
 constexpr uint8_t kMiddle = 128;
 constexpr uint8_t kImprintInk = 0;
 constexpr uint32_t kStatisticsStep = 4;  // every 4th pixel of every 4th line
+constexpr uint64_t kMaxKeptPageBytes = uint64_t{256} << 20;
 
 // The physical position of pixel `index` at `resolution`, from `origin`.
 uint32_t PixelPosition(uint32_t origin, uint32_t index, uint32_t resolution) {
@@ -154,9 +155,19 @@ public:
         const uint32_t last = page_.lines - 1;
         while (quantisedNext_ <= std::min(last, line + (noise_ != 0 ? noise_ + 1 : 0))) Quantise(quantisedNext_++);
         const uint8_t* row = QuantisedRow(line);
+        uint32_t runEnd = 0;  // the end of the black run the pixel is in
+        uint32_t runLength = 0;
         for (uint32_t pixel = 0; pixel < page_.pixelsPerLine; ++pixel) {
             bool black = row[pixel] != 0;
-            if (noise_ != 0 && row[pixel] == 1 && IsSpeck(pixel, line)) black = false;
+            if (noise_ != 0 && black) {
+                if (runEnd <= pixel) {
+                    runEnd = pixel;
+                    while (runEnd < page_.pixelsPerLine && row[runEnd] != 0) ++runEnd;
+                    runLength = runEnd - pixel;
+                }
+                // A pixel of a run wider than a speck is in none.
+                if (row[pixel] == 1 && runLength <= noise_ && IsSpeck(pixel, line)) black = false;
+            }
             out[pixel / 8] |= static_cast<uint8_t>((black != page_.reverse ? 1u : 0u) << (pixel % 8));
         }
     }
@@ -198,7 +209,7 @@ private:
     }
 
     void DrawImprint(uint32_t y, uint8_t* out) const {
-        if (page_.imprint.empty() || y < page_.imprintOffset) return;
+        if (page_.imprint.empty() || y < page_.imprintOffset || y >= page_.sheetLength) return;
         const uint32_t along = y - page_.imprintOffset;
         const uint64_t character = along / kImprintAdvance;
         if (character >= page_.imprint.size()) return;
@@ -476,7 +487,8 @@ PageStream::PageStream(const PageRequest& page, bool keepWhole)
             [this](uint32_t line, uint8_t* out) { renderer_->Render(line, out); }, bytes_, error_);
         return;
     }
-    if (!keepWhole) return;
+    // A page too large to keep is drawn as it is read, like any other.
+    if (!keepWhole || PageBytes(page) > kMaxKeptPageBytes) return;
     whole_ = true;
     bytes_.resize(static_cast<size_t>(PageBytes(page)));
     for (uint32_t line = 0; line < page.lines; ++line)

@@ -337,6 +337,17 @@ bool FeedSheet(VirtualDevice& device, ScsiExchange& exchange, uint8_t number) {
     return true;
 }
 
+DocumentPage BlankDocument() {
+    static const DocumentPage blank = [] {
+        auto image = std::make_shared<DocumentImage>();
+        image->width = image->height = 1;
+        image->xResolution = image->yResolution = kDefaultImageResolution;
+        image->intensity.assign(1, 255);
+        return image;
+    }();
+    return blank;
+}
+
 // The stream of a page; with repeated pages one drawn before, when the same
 // page was, else a new one that is kept (the last few).
 std::shared_ptr<PageStream> StreamFor(VirtualDevice& device, const PageRequest& page) {
@@ -520,6 +531,8 @@ PageRequest PageForWindow(const ScannerRuntime& scanner, const WindowState& wind
                                  : static_cast<uint32_t>(scanner.imprinterData[0] * 12000u / 254u);
     }
     page.document = side == 0x80 ? sheet.setup.back : sheet.setup.front;
+    // A sheet printed from image files on one side only has a blank back.
+    if (side == 0x80 && !sheet.setup.back && sheet.setup.front) page.document = BlankDocument();
     return page;
 }
 

@@ -90,6 +90,13 @@ Scenario Slow() {
     return scenario;
 }
 
+Scenario RepeatPages() {
+    Scenario scenario = DefaultScenario();
+    scenario.devices[0].hopper.assign(100, MakeSheet("Letter"));
+    scenario.devices[0].repeatPages = true;
+    return scenario;
+}
+
 }  // namespace
 
 // name, description, builder
@@ -110,6 +117,7 @@ const NamedScenario kNamedScenarios[kNamedScenarioCount] = {
     {"foreign-vendor", "a ZR-DX961 that reports another vendor", ForeignVendor},
     {"not-initialised", "an ASPI manager that is not initialised", NotInitialised},
     {"slow", "the default scanner; every request stays pending 5 ms", Slow},
+    {"repeat-pages", "the default scanner with 100 Letter sheets, each page drawn once and copied", RepeatPages},
 };
 
 const NamedScenario* FindNamedScenario(const char* name) {

@@ -14,7 +14,7 @@ struct NamedScenario {
     Scenario (*build)();
 };
 
-constexpr size_t kNamedScenarioCount = 16;
+constexpr size_t kNamedScenarioCount = 17;
 extern const NamedScenario kNamedScenarios[kNamedScenarioCount];
 
 // Null when no scenario has that name (matched exactly).

@@ -18,11 +18,11 @@ void CopyText(TW_STR32& to, const char* from) { std::snprintf(to, sizeof to, "%s
 }  // namespace
 
 // Reached by the platform layer inside every loaded module for each message box.
-extern "C" __attribute__((visibility("default"))) int KorvexHostMessageBox(void*, const char* text,
+extern "C" __attribute__((visibility("default"))) int KorvexHostMessageBox(void* owner, const char* text,
                                                                         const char* caption,
                                                                         uint32_t style) {
     MessageBoxesSeen.push_back({caption != nullptr ? caption : "", text != nullptr ? text : "",
-                                style});
+                                style, owner});
     return plat::IDOK;
 }
 

@@ -22,6 +22,7 @@ struct ShownMessageBox {
     std::string caption;
     std::string text;
     uint32_t style;
+    void* owner;
 };
 // The message boxes shown since the running test started, oldest first.
 const std::vector<ShownMessageBox>& ShownMessageBoxes();

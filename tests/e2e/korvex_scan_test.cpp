@@ -99,3 +99,17 @@ TEST_F(KorvexScanTest, ScenarioWithoutScannerShowsTheSourcesMessage) {
         << run.output;
     EXPECT_EQ(Run("--scenario no-such-scenario").exitCode, 2);
 }
+
+TEST_F(KorvexScanTest, EnablesWithoutTheDialogUntilTheTransferIsAnnounced) {
+    RunResult run = Run("--scenario simplex-letter --count 1 --enable");
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_NE(run.output.find("Transfer ready (MSG_XFERREADY)."), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("Closed source."), std::string::npos) << run.output;
+
+    RunResult notReady = Run("--scenario never-ready --count 1 --enable");
+    EXPECT_EQ(notReady.exitCode, 1) << notReady.output;
+    EXPECT_NE(notReady.output.find("Message box \"Scanner Message\": "), std::string::npos) << notReady.output;
+    EXPECT_NE(notReady.output.find("MSG_ENABLEDS failed: TWRC_FAILURE, TWCC_SEQERROR"), std::string::npos)
+        << notReady.output;
+    EXPECT_EQ(notReady.output.find("MSG_XFERREADY"), std::string::npos) << notReady.output;
+}

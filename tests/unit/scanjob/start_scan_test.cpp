@@ -14,6 +14,7 @@
 #include "settings/settings_model.h"
 #include "tests/support/fake_aspi.h"
 #include "tests/unit/scanjob/batch_fixture.h"
+#include "transfer/progress_dialog.h"
 #include "transfer/scan_job.h"
 #include "transfer/wait_dialog.h"
 #include "twain/image_layout.h"
@@ -325,10 +326,17 @@ TEST_F(ManualFeedTest, CancelEndsTheWait) {
     EXPECT_EQ(TakeMessages(), StringList{});
 }
 
-TEST_F(ManualFeedTest, NoWaitWithoutTheDialog) {
+TEST_F(ManualFeedTest, NoWaitWhileABatchRunsOrWithoutTheDialog) {
+    Prepare({}, 1);
+    // Between pages the batch's own wait applies, not this one.
+    plat::WindowHandle progress = plat::CreateModelessDialog(kWaitDialogTemplate, MainDialog, WaitDialogProc, 0);
+    ProgressDialog = progress;
+    EXPECT_EQ(BuildAndStart(MainDialog), 1);
+    ProgressDialog = nullptr;
+    plat::DestroyDialog(progress);
+    EXPECT_EQ(Count(Commands(), kReadStatus), 0u);
     // Without a dialog the capabilities decide and the feed setting is not
     // read: the scan starts at once, and the first READ finds the empty hopper.
-    Prepare({}, 1);
     ASSERT_EQ(Disable(), TWRC_SUCCESS);
     CapabilityState.custom8123 = 0;
     vscan::ClearCommandLog();

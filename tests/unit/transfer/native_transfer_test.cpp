@@ -121,7 +121,7 @@ TEST_F(NativeTransfer, DepthPolarityAndModelChooseTheConversion) {
         PageSetup setup;
         setup.model = c.model;
         setup.dpi = 100;
-        setup.width = 9984;  // 832 pixels
+        setup.width = 9990;  // 833 pixels: an odd 4-bit line keeps its last half-byte
         setup.length = 3000;
         setup.composition = c.composition;
         setup.bitsPerPixel = c.bits;
@@ -133,21 +133,6 @@ TEST_F(NativeTransfer, DepthPolarityAndModelChooseTheConversion) {
         ExpectBitmap(bitmap, ScannerPage(0, 0), c.convert, c.bitCount, c.rising);
         NextCase();
     }
-}
-
-TEST_F(NativeTransfer, OddFourBitLineKeepsTheScannersLastHalfByte) {
-    PageSetup setup;
-    setup.model = "ZR-DX41";
-    setup.composition = 2;
-    setup.bitsPerPixel = 4;
-    setup.dpi = 100;
-    setup.width = 12;  // 1 pixel
-    setup.length = 1200;
-    Start(setup);
-    ASSERT_EQ(ImageGeometry.pixelsPerLine, 1u);
-    Bytes bitmap;
-    ASSERT_EQ(Native(&bitmap).rc, TWRC_XFERDONE);
-    ExpectBitmap(bitmap, ScannerPage(0, 0), Swapped, 4, true);
 }
 
 TEST(PagePercentage, TruncatesAsBeforeAndNoLongerOverflowsOnLongPages) {
@@ -259,20 +244,31 @@ TEST_F(NativeTransfer, FailuresShowTheirMessageFreeEverythingAndAnswerBummer) {
     }
 }
 
-TEST_F(NativeTransfer, ScannerFaultMidPageShowsTheScannersMessageAndEndsTheBatch) {
-    PageSetup setup;
-    setup.allPages = true;
-    setup.sheets = 2;
-    setup.indicators = true;
-    setup.faults = {{vscan::FaultKind::TransferError, 0, 0x00, 40000}};
-    Start(setup);
-    TakeMessages();
-    const Answer answer = Native(nullptr);
-    EXPECT_EQ(answer.rc, TWRC_FAILURE);
-    EXPECT_EQ(answer.cc, TWCC_BUMMER);
-    ASSERT_EQ(TakeMessages().size(), 1u);
-    EXPECT_EQ(ScanJob.feederEmpty, 1);
-    EXPECT_EQ(ProgressDialog, nullptr) << "destroyed on failure";
+TEST_F(NativeTransfer, FailureAfterCancelInAManualFeedBatchAnswersCancel) {
+    for (const char* manualFeed : {"ON", "OFF"}) {
+        SCOPED_TRACE(manualFeed);
+        PageSetup setup;
+        setup.allPages = true;
+        setup.indicators = true;
+        setup.faults = {{vscan::FaultKind::TransferError, 0, 0x00, 100000}};
+        Start(setup);
+        std::strcpy(ManualFeed.text, manualFeed);
+        // The progress dialog exists from an earlier page; Cancel is pressed
+        // while this one is read.
+        CreateProgressDialogIfWanted();
+        plat::host::DialogDriver(ProgressDialog).PostClick(plat::IDCANCEL);
+        const Answer answer = Native(nullptr);
+        EXPECT_EQ(ScanJob.scanCancel, 1);
+        if (std::strcmp(manualFeed, "ON") == 0) {
+            EXPECT_EQ(answer.rc, TWRC_CANCEL);
+            EXPECT_EQ(answer.cc, TWCC_SUCCESS);
+        } else {
+            EXPECT_EQ(answer.rc, TWRC_FAILURE);
+            EXPECT_EQ(answer.cc, TWCC_BUMMER);
+        }
+        EXPECT_EQ(ProgressDialog, nullptr);
+        NextCase();
+    }
 }
 
 }  // namespace

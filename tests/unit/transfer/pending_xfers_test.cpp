@@ -84,13 +84,6 @@ TEST_F(PendingTransfers, BatchesEndAsTheStateTableSays) {
              std::strcpy(ManualFeed.text, "ON");
          },
          {}, {TWRC_XFERDONE}, {0}, {fed, "read 1/00 0 fail"}},
-        {"a jam found testing for the next page fails the next transfer",
-         [](PageSetup& s) {
-             s.allPages = true;
-             s.sheets = 3;
-             s.faults = {{vscan::FaultKind::Jam, 1}};
-         },
-         {}, {TWRC_XFERDONE, TWRC_FAILURE}, {0xFFFF, 0}, {fed, "read 1/00 0 fail"}},
     };
     for (const BatchCase& c : cases) {
         SCOPED_TRACE(c.name);

@@ -1,5 +1,5 @@
 // The row converters against a plain per-byte version, on every byte value at
-// every alignment and odd length, and the converter choice.
+// every alignment and odd length.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -56,33 +56,6 @@ TEST(RowConverters, MatchThePerByteVersionAtEveryOffsetAndLength) {
                 }
             }
         }
-    }
-}
-
-TEST(RowConverters, ChoiceByCompositionDepthPolarityAndCompression) {
-    // Columns: composition, bits per pixel, keep polarity, compressed, converter.
-    struct Case {
-        uint8_t composition;
-        uint8_t bits;
-        bool keep;
-        bool compressed;
-        RowConverter expected;
-    };
-    const Case cases[] = {
-        {0, 1, true, false, CopyRowBitReversed},
-        {0, 1, false, false, CopyRowBitReversedInverted},
-        {1, 1, false, false, CopyRowBitReversedInverted},
-        {0, 1, false, true, CopyRow},
-        {1, 1, true, true, CopyRow},
-        {2, 4, true, false, CopyRowNibbleSwapped},
-        {2, 4, false, false, CopyRowNibbleSwappedInverted},
-        {2, 8, true, false, CopyRow},
-        {2, 8, false, false, CopyRowInverted},
-        {2, 8, false, true, CopyRowInverted},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(ChooseRowConverter(c.composition, c.bits, c.keep, c.compressed), c.expected)
-            << int(c.composition) << "/" << int(c.bits) << " keep " << c.keep;
     }
 }
 

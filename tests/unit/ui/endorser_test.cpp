@@ -3,6 +3,7 @@
 // size, OK with the endorser off, Esc, and Default.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,7 @@ struct EndorserCase {
     const char* message;  // null: accepted and closed
     std::string shown;
 };
+void PrintTo(const EndorserCase& row, std::ostream* out) { *out << row.name; }
 
 const EndorserCase kEndorserCases[] = {
     {"SeventyTwoCharacters", "A4", 1115, std::string(72, 'x'), nullptr, std::string(72, 'x')},

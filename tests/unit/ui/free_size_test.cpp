@@ -136,8 +136,7 @@ struct FallbackCase {
 
 TEST_F(FreeSizeTest, ADeletedChoiceFallsBackToTheStandardSize) {
     for (const FallbackCase& row : {FallbackCase{kGeneration1, "Letter"}, FallbackCase{kGeneration0PaperClass0, "A4"}}) {
-        TearDown();
-        SetUp();
+        StartAgain();
         ASSERT_TRUE(OpenSource(row.model, kFileWithSizes));
         DialogDriver main = OpenMainDialog();
         main.ChooseItem(1030, "Receipt");

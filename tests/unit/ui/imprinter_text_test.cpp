@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <ostream>
 #include <string>
 
 #include "settings/settings_model.h"
@@ -20,6 +21,7 @@ struct CodingCase {
     int32_t printed;
     uint32_t success;
 };
+void PrintTo(const CodingCase& row, std::ostream* out) { *out << row.name; }
 
 const std::string kEsc = "\x1B";
 const std::string kCounter123 = kEsc + std::string("\0", 1) + "00001231";

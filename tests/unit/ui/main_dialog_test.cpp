@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -84,6 +85,7 @@ struct RuleCase {
     std::vector<int> enabled;
     std::vector<int> disabled;
 };
+void PrintTo(const RuleCase& row, std::ostream* out) { *out << row.name; }
 
 const char* const kGrayOnGeneration0 = "[Mecha]\nGray=ON\n";
 
@@ -174,6 +176,7 @@ struct LevelCase {
     std::function<void(DialogDriver&)> act;
     int32_t expected;
 };
+void PrintTo(const LevelCase& row, std::ostream* out) { *out << row.name; }
 
 void TypeAndLeave(DialogDriver& main, const char* text) {
     main.Type(1026, text);

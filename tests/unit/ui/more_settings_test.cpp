@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,7 @@ struct MoreRuleCase {
     std::vector<int> enabled;
     std::vector<int> disabled;
 };
+void PrintTo(const MoreRuleCase& row, std::ostream* out) { *out << row.name; }
 
 void Nothing(DialogDriver&) {}
 

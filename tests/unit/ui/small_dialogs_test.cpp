@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -44,8 +45,7 @@ TEST_F(SubAreaTest, TheThirdFrontAreaIsOffOnGeneration0InDuplex) {
                                      AreaThreeCase{kGeneration0, false, 110, true},
                                      AreaThreeCase{kGeneration1, true, 111, true},
                                      AreaThreeCase{kGeneration1, true, 110, true}}) {
-        TearDown();
-        SetUp();
+        StartAgain();
         ASSERT_TRUE(OpenSource(row.model));
         DialogDriver main = OpenMainDialog();
         if (row.duplex) main.Click(1003);
@@ -119,8 +119,7 @@ TEST_F(SubAreaTest, TheSubAreaHalftoneFollowsTheRelatedHalftones) {
           SubHalftoneCase{kGeneration1, "Bayer Dither 64", {"None (Binary)", "Bayer Dither 64"}},
           SubHalftoneCase{kGeneration8, "Error Diffusion", {"None (Binary)", "Bayer Dither 64"}},
           SubHalftoneCase{kGeneration8, "None (Binary)", {"None (Binary)", "Bayer Dither 64"}}}) {
-        TearDown();
-        SetUp();
+        StartAgain();
         ASSERT_TRUE(OpenSource(row.model));
         DialogDriver main = OpenMainDialog();
         main.Click(1003);
@@ -128,8 +127,7 @@ TEST_F(SubAreaTest, TheSubAreaHalftoneFollowsTheRelatedHalftones) {
         main.ChooseItem(1013, "Bayer Dither 64");
         WithSubArea(main, 110, [&](DialogDriver& box) { EXPECT_EQ(box.Items(1034), row.offered) << row.model; });
     }
-    TearDown();
-    SetUp();
+    StartAgain();
     ASSERT_TRUE(OpenSource(kGeneration8));
     DialogDriver main = OpenMainDialog();
     main.Click(1003);
@@ -162,6 +160,7 @@ struct ChooserCase {
     std::function<void(DialogDriver&)> leave;
     const char* result;
 };
+void PrintTo(const ChooserCase& row, std::ostream* out) { *out << row.name; }
 
 const ChooserCase kChooserCases[] = {
     {"OkTakesTheClick", "Simplex", 1001, [](DialogDriver& b) { b.Click(1); }, "Duplex"},

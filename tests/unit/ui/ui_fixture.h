@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,12 @@ protected:
     // `target`; `settings` is written to the settings file first. False when
     // the source did not open.
     bool OpenSource(const char* product, const std::string& settings = "", int target = 0);
+    // Closes the source and starts from a fresh Windows directory, for the
+    // next row of a table run inside one test.
+    void StartAgain() {
+        TearDown();
+        SetUp();
+    }
     // Makes the main dialog as enabling does, shown.
     DialogDriver OpenMainDialog();
 
