@@ -16,6 +16,8 @@ namespace {
 
 // Larger images are refused rather than risk sizes that overflow.
 constexpr uint64_t kMaxImagePixels = uint64_t{1} << 28;
+constexpr double kMinImageResolution = 10;
+constexpr double kMaxImageResolution = 100000;
 
 std::string Named(const std::string& path, const std::string& what) {
     return "image file \"" + path + "\": " + what;
@@ -184,6 +186,9 @@ bool LoadDocumentPages(const std::string& path, std::vector<DocumentPage>& pages
     }
     if (!ok) return false;
     for (const std::shared_ptr<DocumentImage>& image : images) {
+        // A resolution no document has counts as none recorded.
+        for (double* resolution : {&image->xResolution, &image->yResolution})
+            if (*resolution < kMinImageResolution || *resolution > kMaxImageResolution) *resolution = 0;
         if (image->xResolution <= 0)
             image->xResolution = image->yResolution > 0 ? image->yResolution : kDefaultImageResolution;
         if (image->yResolution <= 0) image->yResolution = image->xResolution;

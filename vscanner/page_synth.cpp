@@ -155,9 +155,19 @@ public:
         const uint32_t last = page_.lines - 1;
         while (quantisedNext_ <= std::min(last, line + (noise_ != 0 ? noise_ + 1 : 0))) Quantise(quantisedNext_++);
         const uint8_t* row = QuantisedRow(line);
+        uint32_t runEnd = 0;  // the end of the black run the pixel is in
+        uint32_t runLength = 0;
         for (uint32_t pixel = 0; pixel < page_.pixelsPerLine; ++pixel) {
             bool black = row[pixel] != 0;
-            if (noise_ != 0 && row[pixel] == 1 && IsSpeck(pixel, line)) black = false;
+            if (noise_ != 0 && black) {
+                if (runEnd <= pixel) {
+                    runEnd = pixel;
+                    while (runEnd < page_.pixelsPerLine && row[runEnd] != 0) ++runEnd;
+                    runLength = runEnd - pixel;
+                }
+                // A pixel of a run wider than a speck is in none.
+                if (row[pixel] == 1 && runLength <= noise_ && IsSpeck(pixel, line)) black = false;
+            }
             out[pixel / 8] |= static_cast<uint8_t>((black != page_.reverse ? 1u : 0u) << (pixel % 8));
         }
     }

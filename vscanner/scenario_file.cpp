@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <vector>
 
@@ -89,9 +90,11 @@ bool ParsePaper(const std::string& text, SheetSetup& sheet) {
            ParseInto(parts[2], 0xFFFFFFFFu, sheet.length) && sheet.width > 0 && sheet.length > 0;
 }
 
-// Where the sheets' image files are looked for, and what was wrong with one.
+// Where the sheets' image files are looked for, the files read so far (a
+// file named again is not decoded again), and what was wrong with one.
 struct SheetContext {
     std::string baseDirectory;
+    std::map<std::string, std::vector<DocumentPage>> files;
     std::string error;
 };
 
@@ -118,8 +121,13 @@ bool ParseSide(const std::string& text, bool allPages, SheetContext& context,
         const std::string base = context.baseDirectory.empty() ? CurrentDirectory() : context.baseDirectory;
         if (!base.empty()) path = base + PathSeparator() + path;
     }
-    std::vector<DocumentPage> filePages;
-    if (!LoadDocumentPages(path, filePages, context.error)) return false;
+    auto known = context.files.find(path);
+    if (known == context.files.end()) {
+        std::vector<DocumentPage> loaded;
+        if (!LoadDocumentPages(path, loaded, context.error)) return false;
+        known = context.files.emplace(path, std::move(loaded)).first;
+    }
+    const std::vector<DocumentPage>& filePages = known->second;
     if (page > filePages.size()) {
         context.error = "image file \"" + path + "\": has " + std::to_string(filePages.size()) +
                         " page(s), not page " + std::to_string(page);
@@ -137,8 +145,12 @@ bool ParseSide(const std::string& text, bool allPages, SheetContext& context,
 // The paper an image lays out at its own resolution, with the code of the
 // standard paper within a tenth of an inch of it (15, no standard code, else).
 void PaperOfImage(const DocumentImage& image, SheetSetup& sheet) {
-    sheet.width = std::max<uint32_t>(1, static_cast<uint32_t>(image.width * 1200.0 / image.xResolution + 0.5));
-    sheet.length = std::max<uint32_t>(1, static_cast<uint32_t>(image.height * 1200.0 / image.yResolution + 0.5));
+    const auto units = [](uint32_t pixels, double resolution) {
+        const double value = std::min(pixels * 1200.0 / resolution + 0.5, 4294967295.0);
+        return std::max<uint32_t>(1, static_cast<uint32_t>(value));
+    };
+    sheet.width = units(image.width, image.xResolution);
+    sheet.length = units(image.height, image.yResolution);
     sheet.paperSizeCode = 15;
     for (const PaperInfo& paper : kPapers) {
         const auto near = [](uint32_t a, uint32_t b) { return (a > b ? a - b : b - a) <= 120; };
@@ -423,6 +435,7 @@ bool ParseScenario(const std::string& text, Scenario& scenario, std::string& err
     scenario = Scenario{};
     enum class Section { None, Manager, Device } section = Section::None;
     std::vector<PendingDevice> devices;
+    SheetContext sheets{baseDirectory, {}, {}};
     std::istringstream stream(text);
     std::string raw;
     size_t lineNumber = 0;
@@ -455,7 +468,7 @@ bool ParseScenario(const std::string& text, Scenario& scenario, std::string& err
         const std::string key = Lower(Trim(line.substr(0, equals)));
         const std::string value = Unquote(Trim(line.substr(equals + 1)));
         bool accepted = false;
-        SheetContext sheets{baseDirectory, {}};
+        sheets.error.clear();
         if (section == Section::Manager) {
             accepted = ApplyManagerKey(scenario, key, value);
         } else if (section == Section::Device) {

@@ -1,9 +1,14 @@
-// The driver of the host dialogs for tests and tools: act on a dialog the way a
-// person does (click, choose, type, leave a field, Enter, Esc, scroll, close),
-// answer modal dialogs as they open, and read every control's state. Each
-// action delivers its messages at once and then the messages they posted,
-// followed by the repaint Windows would send; the Post... variants only queue
-// the input for the pump steps of the source's wait loops.
+// The dialog driver of tests and tools: act on a dialog the way a person does
+// (click, choose, type, leave a field, Enter, Esc, scroll, close), answer modal
+// dialogs and message boxes as they open, and read every control's state. Two
+// implementations: platform/host/dialog_driver.cpp over the host's window model
+// (each action delivers its messages at once and then the messages they posted,
+// followed by the repaint Windows would send), and
+// platform/win32/dialog_driver_win32.cpp over real user32 dialogs (the same
+// input as window messages and focus changes, then the thread's queue
+// delivered). The Post... variants only queue the input for the pump steps of
+// the source's wait loops. Painted rectangles and control templates are known
+// on the host only.
 //
 //   DialogDriver main(mainDialog);
 //   ExpectModal("FREESIZEBOX", [](DialogDriver box) {
@@ -14,7 +19,7 @@
 //   });
 //   main.Click(114);
 //
-// Depends on platform/dialogs.h and the host window model.
+// Depends on platform/dialogs.h and the host window model's records.
 #pragma once
 
 #include <cstdint>

@@ -21,6 +21,24 @@ bool RegisterWindowClass() {
     return registered;
 }
 
+struct CaptionSearch {
+    const char* caption;
+    HWND found;
+};
+
+BOOL CALLBACK MatchCaption(HWND window, LPARAM context) {
+    auto* search = reinterpret_cast<CaptionSearch*>(context);
+    char className[16];
+    char text[256];
+    if (IsWindowVisible(window) && GetClassNameA(window, className, sizeof className) > 0 &&
+        lstrcmpA(className, "#32770") == 0 && GetWindowTextA(window, text, sizeof text) >= 0 &&
+        (search->caption == nullptr || lstrcmpA(text, search->caption) == 0)) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 void Deliver(MSG& message, MessageFilter filter, void* context) {
     if (filter != nullptr && filter(&message, context)) return;
     TranslateMessage(&message);
@@ -64,6 +82,12 @@ void PumpPendingMessages(MessageFilter filter, void* context) {
         if (message.message == WM_QUIT) return;
         Deliver(message, filter, context);
     }
+}
+
+WindowHandle FindThreadDialog(const char* caption) {
+    CaptionSearch search{caption, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), MatchCaption, reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 }  // namespace plat::win32

@@ -27,4 +27,9 @@ bool PumpApplicationMessage(uint32_t timeoutMs, MessageFilter filter, void* cont
 // Delivers every message already queued, as PumpApplicationMessage does.
 void PumpPendingMessages(MessageFilter filter, void* context);
 
+// A shown dialog of the calling thread with exactly this caption, or any when
+// `caption` is null (a dialog another module of the process shows, such as the
+// source's); null when there is none.
+WindowHandle FindThreadDialog(const char* caption);
+
 }  // namespace plat::win32

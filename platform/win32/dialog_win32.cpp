@@ -4,6 +4,7 @@
 // to user32 as they are. platform/dialogs.h comes before <windows.h>, whose
 // macros would otherwise replace the names of its constants.
 #include "platform/dialogs.h"
+#include "platform/win32/creation_notes.h"
 
 #include <windows.h>
 
@@ -11,6 +12,20 @@
 
 namespace plat {
 namespace {
+
+thread_local win32::DialogCreation Creation = {nullptr, false};
+
+// Notes the template for the length of one creation call.
+class CreationNote {
+public:
+    CreationNote(const char* templateName, bool modal) : saved_(Creation) { Creation = {templateName, modal}; }
+    ~CreationNote() { Creation = saved_; }
+    CreationNote(const CreationNote&) = delete;
+    CreationNote& operator=(const CreationNote&) = delete;
+
+private:
+    win32::DialogCreation saved_;
+};
 
 HINSTANCE Instance() { return static_cast<HINSTANCE>(ResourceModule()); }
 HWND Window(WindowHandle window) { return static_cast<HWND>(window); }
@@ -42,12 +57,18 @@ uint32_t ReadListText(WindowHandle dialog, int itemId, int index, char* buffer, 
 
 }  // namespace
 
+const win32::DialogCreation& win32::DialogBeingCreated() { return Creation; }
+
 WindowHandle CreateModelessDialog(const char* templateName, WindowHandle owner, DialogProc proc,
                                   intptr_t initParam) {
+    if (proc == nullptr) return nullptr;
+    const CreationNote note(templateName, false);
     return CreateDialogParamA(Instance(), templateName, Window(owner), AsDlgProc(proc), initParam);
 }
 
 intptr_t RunModalDialog(const char* templateName, WindowHandle owner, DialogProc proc, intptr_t initParam) {
+    if (proc == nullptr) return -1;
+    const CreationNote note(templateName, true);
     return DialogBoxParamA(Instance(), templateName, Window(owner), AsDlgProc(proc), initParam);
 }
 

@@ -1,11 +1,12 @@
 // The thread-local CBT hook that answers message boxes (message_box_hook.h).
 // A message box is a dialog of class "#32770" whose text is the static control
-// 0xFFFF. The box is activated before its dialog procedure has filled in the
+// 0xFFFF, made by user32. The box is activated before its dialog procedure has filled in the
 // text and hidden the buttons it does not use, so the hook only notes it and
 // starts a thread timer; the box's own message loop then runs the timer, which
 // reads the box and posts the click of the chosen button, so that the box ends
 // as if a person had pressed it.
 #include "platform/win32/message_box_hook.h"
+#include "platform/win32/creation_notes.h"
 
 #include <windows.h>
 
@@ -18,16 +19,21 @@ constexpr int kMessageBoxTextId = 0xFFFF;
 
 struct HookState {
     HHOOK hook = nullptr;
+    HWND createdBox = nullptr;  // the message box created last, until it is activated
     HWND pendingBox = nullptr;
     MessageBoxAnswerer answerer = nullptr;
     void* context = nullptr;
 };
 thread_local HookState State;
 
-bool IsMessageBox(HWND window) {
+// A message box is made by user32 from its own template: a "#32770" window
+// created for no module or for user32, unlike the dialogs of a module's
+// resources, which may have a static control 0xFFFF as well.
+bool IsMessageBoxBeingCreated(HWND window, const CREATESTRUCTA& create) {
     char className[16];
     if (GetClassNameA(window, className, sizeof className) == 0) return false;
-    return std::strcmp(className, "#32770") == 0 && GetDlgItem(window, kMessageBoxTextId) != nullptr;
+    if (std::strcmp(className, "#32770") != 0 || (create.style & WS_CHILD) != 0) return false;
+    return create.hInstance == nullptr || create.hInstance == GetModuleHandleA("user32.dll");
 }
 
 bool HasButton(HWND box, int id) {
@@ -85,6 +91,9 @@ void ReadBox(HWND box, SeenMessageBox& seen) {
     std::memset(&seen, 0, sizeof seen);
     GetDlgItemTextA(box, kMessageBoxTextId, seen.text, sizeof seen.text);
     GetWindowTextA(box, seen.caption, sizeof seen.caption);
+    // A box this module's ShowMessageBox shows has its style noted; another
+    // module's (the source's, seen by an application) is read back.
+    if (MessageBoxBeingShown(&seen.style)) return;
     seen.style = ButtonStyle(box) | IconStyle(box);
     if ((GetWindowLongA(box, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0) seen.style |= MB_SYSTEMMODAL;
 }
@@ -103,12 +112,15 @@ void CALLBACK AnswerPendingBox(HWND, UINT, UINT_PTR timer, DWORD) {
 }
 
 LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HCBT_ACTIVATE && State.answerer != nullptr) {
-        HWND window = reinterpret_cast<HWND>(wParam);
-        if (window != State.pendingBox && IsMessageBox(window)) {
-            State.pendingBox = window;
-            SetTimer(nullptr, 0, 1, &AnswerPendingBox);
+    HWND window = reinterpret_cast<HWND>(wParam);
+    if (code == HCBT_CREATEWND) {
+        if (IsMessageBoxBeingCreated(window, *reinterpret_cast<const CBT_CREATEWNDA*>(lParam)->lpcs)) {
+            State.createdBox = window;
         }
+    } else if (code == HCBT_ACTIVATE && window == State.createdBox && State.answerer != nullptr) {
+        State.createdBox = nullptr;
+        State.pendingBox = window;
+        SetTimer(nullptr, 0, 1, &AnswerPendingBox);
     }
     return CallNextHookEx(State.hook, code, wParam, lParam);
 }

@@ -14,9 +14,10 @@ namespace plat::win32 {
 struct SeenMessageBox {
     char text[1024];  // truncated when longer
     char caption[256];
-    // MB_* flags read back from the box: the buttons, the icon and
-    // MB_SYSTEMMODAL (a topmost box); MB_TASKMODAL cannot be told apart from
-    // MB_APPLMODAL on a shown box and reads as 0.
+    // The MB_* style: as asked for when this module's ShowMessageBox shows
+    // the box; for a box of another module read back from the box: the
+    // buttons, the icon and MB_SYSTEMMODAL (a topmost box), while MB_TASKMODAL
+    // cannot be told apart from MB_APPLMODAL on a shown box and reads as 0.
     uint32_t style;
 };
 

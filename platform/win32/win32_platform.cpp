@@ -3,6 +3,7 @@
 // names (MB_OK, IDOK, ...) are removed again below so that the plat::
 // constants stay usable.
 #include "platform/platform.h"
+#include "platform/win32/creation_notes.h"
 
 #include <windows.h>
 
@@ -30,6 +31,8 @@ namespace plat {
 namespace {
 
 ModuleHandle ResourceModuleHandle = nullptr;
+thread_local bool ShowingMessageBox = false;
+thread_local uint32_t ShownMessageBoxStyle = 0;
 
 // The module that holds this code, for resources when none was set.
 HMODULE OwnModule() {
@@ -131,8 +134,20 @@ int LoadResString(uint32_t id, char* buffer, int bufferSize) {
 // ---- Message boxes --------------------------------------------------------------------
 
 int ShowMessageBox(WindowHandle owner, const char* text, const char* caption, uint32_t style) {
-    return MessageBoxA(static_cast<HWND>(owner), text != nullptr ? text : "",
-                       caption != nullptr ? caption : "", style);
+    const bool outerShowing = ShowingMessageBox;
+    const uint32_t outerStyle = ShownMessageBoxStyle;
+    ShowingMessageBox = true;
+    ShownMessageBoxStyle = style;
+    const int answer = MessageBoxA(static_cast<HWND>(owner), text != nullptr ? text : "",
+                                   caption != nullptr ? caption : "", style);
+    ShowingMessageBox = outerShowing;
+    ShownMessageBoxStyle = outerStyle;
+    return answer;
+}
+
+bool win32::MessageBoxBeingShown(uint32_t* style) {
+    if (ShowingMessageBox && style != nullptr) *style = ShownMessageBoxStyle;
+    return ShowingMessageBox;
 }
 
 // ---- Diagnostics ----------------------------------------------------------------------

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <fstream>
+#include <iterator>
 
 #include "platform/host/dialog_host.h"
 
@@ -17,6 +19,9 @@ using plat::host::HostControl;
 using plat::host::HostDialog;
 
 constexpr double kFontPixels = 12.0;  // 9 points at 96 dots per inch
+constexpr int kScreenDpi = 96;
+// Liberation Sans is metric-compatible with Arial, the templates' font.
+constexpr const char* kFontFace = "Liberation Sans";
 constexpr int kCaptionHeight = 22;
 constexpr int kFrame = 3;
 constexpr uint32_t kDefPushButton = 0x1;
@@ -83,7 +88,7 @@ void Text(cairo_t* cr, const std::string& text, Box b, Align align, bool enabled
     cairo_save(cr);
     cairo_rectangle(cr, b.x, b.y, b.w, b.h);
     cairo_clip(cr);
-    cairo_select_font_face(cr, "Liberation Sans", CAIRO_FONT_SLANT_NORMAL,
+    cairo_select_font_face(cr, kFontFace, CAIRO_FONT_SLANT_NORMAL,
                            bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
     cairo_set_font_size(cr, size);
     std::string shown = text;
@@ -199,7 +204,7 @@ void DrawGroupBox(cairo_t* cr, const HostControl& c, Box b) {
     cairo_rectangle(cr, b.x + 1.5, top + 1.5, b.w - 2, b.h - (top - b.y) - 2);
     cairo_stroke(cr);
     if (c.text.empty()) return;
-    cairo_select_font_face(cr, "Liberation Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+    cairo_select_font_face(cr, kFontFace, CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
     cairo_set_font_size(cr, kFontPixels);
     cairo_text_extents_t extents;
     cairo_text_extents(cr, c.text.c_str(), &extents);
@@ -242,8 +247,8 @@ void DrawEdit(cairo_t* cr, const HostControl& c, Box b, bool focused) {
     }
 }
 
-void DrawCombo(cairo_t* cr, const HostControl& c, Box b, bool focused) {
-    const Box closed = {b.x, b.y, b.w, std::min(b.h, double(plat::host::DluToPixelsY(12)))};
+void DrawCombo(cairo_t* cr, const HostControl& c, Box b, bool focused, int closedHeight) {
+    const Box closed = {b.x, b.y, b.w, std::min(b.h, double(closedHeight))};
     Fill(cr, closed, c.enabled ? kWindow : kFace);
     Edge(cr, closed, false);
     const Box button = {closed.x + closed.w - 2 - 16, closed.y + 2, 16, closed.h - 4};
@@ -308,7 +313,47 @@ void DrawListBox(cairo_t* cr, const HostControl& c, Box b, bool focused) {
     }
 }
 
+// Dialog base units as Windows computes them for a dialog's font: the average
+// width of the 52 Latin letters, (width / 26 + 1) / 2, and the height of a
+// line of the font, both in whole pixels of the font as drawn.
+DialogBaseUnits MeasureBaseUnits(int pointSize) {
+    const double pixels = pointSize > 0 ? double(pointSize * kScreenDpi) / 72.0 : kFontPixels;
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 1, 1);
+    cairo_t* cr = cairo_create(surface);
+    cairo_select_font_face(cr, kFontFace, CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+    cairo_set_font_size(cr, pixels);
+    cairo_text_extents_t letters;
+    cairo_text_extents(cr, "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", &letters);
+    cairo_font_extents_t font;
+    cairo_font_extents(cr, &font);
+    cairo_destroy(cr);
+    cairo_surface_destroy(surface);
+    const auto width = static_cast<int>(letters.x_advance + 0.5);
+    return {(width / 26 + 1) / 2, static_cast<int>(font.ascent + font.descent + 0.5)};
+}
+
+// MapDialogRect: dialog units to pixels, rounded as MulDiv rounds.
+int ToPixels(int units, int baseUnit, int divisor) {
+    const int64_t product = int64_t{units} * baseUnit;
+    return static_cast<int>((product >= 0 ? product + divisor / 2 : product - divisor / 2) / divisor);
+}
+
 }  // namespace
+
+DialogBaseUnits BaseUnitsOf(plat::WindowHandle handle) {
+    HostDialog* dialog = plat::host::AsDialog(handle);
+    if (dialog == nullptr) return {0, 0};
+    return MeasureBaseUnits(dialog->source->fontSize);
+}
+
+bool ClientSizeOf(plat::WindowHandle handle, int& width, int& height) {
+    HostDialog* dialog = plat::host::AsDialog(handle);
+    if (dialog == nullptr) return false;
+    const DialogBaseUnits units = MeasureBaseUnits(dialog->source->fontSize);
+    width = ToPixels(dialog->source->cx, units.x, 4);
+    height = ToPixels(dialog->source->cy, units.y, 8);
+    return true;
+}
 
 bool RenderDialogPng(plat::WindowHandle handle, const std::string& path, std::string& error) {
     HostDialog* dialog = plat::host::AsDialog(handle);
@@ -317,8 +362,11 @@ bool RenderDialogPng(plat::WindowHandle handle, const std::string& path, std::st
         return false;
     }
     const plat::host::DialogTemplate& source = *dialog->source;
-    const int clientW = plat::host::DluToPixelsX(source.cx);
-    const int clientH = plat::host::DluToPixelsY(source.cy);
+    const DialogBaseUnits units = MeasureBaseUnits(source.fontSize);
+    const auto x = [&units](int dlu) { return ToPixels(dlu, units.x, 4); };
+    const auto y = [&units](int dlu) { return ToPixels(dlu, units.y, 8); };
+    const int clientW = x(source.cx);
+    const int clientH = y(source.cy);
     const int width = clientW + 2 * kFrame;
     const int height = clientH + kCaptionHeight + 2 * kFrame;
     cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
@@ -344,8 +392,8 @@ bool RenderDialogPng(plat::WindowHandle handle, const std::string& path, std::st
         for (const auto& owned : dialog->controls) {
             const HostControl& c = *owned;
             if (!c.visible || (c.kind == ControlKind::GroupBox) != (pass == 0)) continue;
-            const Box b = {double(plat::host::DluToPixelsX(c.source->x)), double(plat::host::DluToPixelsY(c.source->y)),
-                           double(plat::host::DluToPixelsX(c.source->cx)), double(plat::host::DluToPixelsY(c.source->cy))};
+            const Box b = {double(x(c.source->x)), double(y(c.source->y)), double(x(c.source->cx)),
+                           double(y(c.source->cy))};
             const bool focused = dialog->focus == &c;
             switch (c.kind) {
                 case ControlKind::PushButton: DrawButton(cr, c, b, focused); break;
@@ -355,7 +403,7 @@ bool RenderDialogPng(plat::WindowHandle handle, const std::string& path, std::st
                 case ControlKind::Static: DrawStatic(cr, c, b); break;
                 case ControlKind::Icon: DrawIcon(cr, c, b); break;
                 case ControlKind::Edit: DrawEdit(cr, c, b, focused); break;
-                case ControlKind::ComboBox: DrawCombo(cr, c, b, focused); break;
+                case ControlKind::ComboBox: DrawCombo(cr, c, b, focused, y(12)); break;
                 case ControlKind::ListBox: DrawListBox(cr, c, b, focused); break;
                 case ControlKind::ScrollBar: DrawScrollBar(cr, c, b); break;
                 case ControlKind::Other: Edge(cr, b, false); break;
@@ -367,6 +415,53 @@ bool RenderDialogPng(plat::WindowHandle handle, const std::string& path, std::st
     cairo_surface_destroy(surface);
     if (status != CAIRO_STATUS_SUCCESS) {
         error = std::string("cannot write ") + path + ": " + cairo_status_to_string(status);
+        return false;
+    }
+    return true;
+}
+
+// Only the one layout korvex-dialog-shots writes is read: the 54-byte header
+// of an uncompressed 24-bit BMP with positive height, rows padded to 4 bytes.
+bool ConvertBmpToPng(const std::string& bmpPath, const std::string& pngPath, std::string& error) {
+    std::ifstream in(bmpPath, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const auto u32 = [&bytes](size_t at) {
+        uint32_t value = 0;
+        for (size_t i = 0; i < 4; ++i) value |= uint32_t{static_cast<unsigned char>(bytes[at + i])} << (8 * i);
+        return value;
+    };
+    if (bytes.size() < 54 || bytes[0] != 'B' || bytes[1] != 'M' || u32(10) != 54 ||
+        (u32(28) & 0xFFFF) != 24 || u32(30) != 0) {
+        error = bmpPath + ": not an uncompressed 24-bit BMP file";
+        return false;
+    }
+    const uint32_t width = u32(18), height = u32(22);
+    if (width == 0 || height == 0 || width > 8192 || height > 8192) {
+        error = bmpPath + ": no image size a screen shows";
+        return false;
+    }
+    const size_t stride = (size_t{width} * 3 + 3) & ~size_t{3};
+    if (bytes.size() < 54 + stride * height) {
+        error = bmpPath + ": shorter than its image";
+        return false;
+    }
+    cairo_surface_t* surface =
+        cairo_image_surface_create(CAIRO_FORMAT_RGB24, static_cast<int>(width), static_cast<int>(height));
+    cairo_surface_flush(surface);
+    unsigned char* pixels = cairo_image_surface_get_data(surface);
+    const int pitch = cairo_image_surface_get_stride(surface);
+    for (uint32_t row = 0; row < height; ++row) {
+        const auto* from = reinterpret_cast<const unsigned char*>(bytes.data()) + 54 + stride * (height - 1 - row);
+        auto* to = reinterpret_cast<uint32_t*>(pixels + static_cast<size_t>(pitch) * row);
+        for (uint32_t x = 0; x < width; ++x) {
+            to[x] = uint32_t{from[3 * x]} | uint32_t{from[3 * x + 1]} << 8 | uint32_t{from[3 * x + 2]} << 16;
+        }
+    }
+    cairo_surface_mark_dirty(surface);
+    const cairo_status_t status = cairo_surface_write_to_png(surface, pngPath.c_str());
+    cairo_surface_destroy(surface);
+    if (status != CAIRO_STATUS_SUCCESS) {
+        error = std::string("cannot write ") + pngPath + ": " + cairo_status_to_string(status);
         return false;
     }
     return true;

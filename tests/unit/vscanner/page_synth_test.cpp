@@ -110,14 +110,3 @@ TEST(VScannerPage, ContentIsDeterministicAndDiffersBySheetAndSide) {
                           first.begin() + static_cast<long>((line + 1) * perLine));
     EXPECT_NE(upsideDown, first);
 }
-
-TEST(VScannerPage, MirrorReversesEachLine) {
-    vscan::PageRequest page = Page(2, 8);
-    vscan::PageRequest mirrored = page;
-    mirrored.mirror = true;
-    std::vector<uint8_t> plain(301), reversed(301);
-    plain = LineOf(page, 50);
-    reversed = LineOf(mirrored, 50);
-    std::reverse(reversed.begin(), reversed.end());
-    EXPECT_EQ(plain, reversed);
-}

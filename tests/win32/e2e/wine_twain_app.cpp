@@ -28,8 +28,7 @@ std::vector<uint8_t> OneValueBytes(TW_UINT16 itemType, TW_UINT32 item) {
 }
 
 void WineTwainTest::SetUp() {
-    std::remove(WindowsFile("vscanner.ini").c_str());
-    std::remove(WindowsFile("KORVEX32.INI").c_str());
+    for (const char* name : {"vscanner.ini", "vscanner.log", "KORVEX32.INI"}) std::remove(WindowsFile(name).c_str());
     ASSERT_TRUE(plat::win32::AnswerMessageBoxes(&AnswerBox, this));
     window = plat::win32::CreateApplicationWindow("Korvex test application");
     ASSERT_NE(window, nullptr);
@@ -65,8 +64,18 @@ void WineTwainTest::TearDown() {
 }
 
 void WineTwainTest::WriteScenario(const std::string& manager, const std::string& devices) {
+    std::remove(WindowsFile("vscanner.log").c_str());
     std::ofstream out(WindowsFile("vscanner.ini"), std::ios::binary);
-    out << "[Manager]\n" << manager << "\n" << devices;
+    out << "[Manager]\n" << manager << "CommandLog=" << WindowsFile("vscanner.log") << "\n\n" << devices;
+}
+
+std::vector<std::string> WineTwainTest::LoggedWith(const std::string& cdbPrefix) const {
+    std::vector<std::string> found;
+    std::ifstream in(WindowsFile("vscanner.log"));
+    for (std::string line; std::getline(in, line);) {
+        if (line.find("cdb=" + cdbPrefix) != std::string::npos) found.push_back(line);
+    }
+    return found;
 }
 
 TW_UINT16 WineTwainTest::Dsm(TW_IDENTITY* dest, TW_UINT32 dataGroup, TW_UINT16 dat, TW_UINT16 msg,

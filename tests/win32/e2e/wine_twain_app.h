@@ -40,8 +40,11 @@ protected:
     void TearDown() override;
 
     // vscanner.ini in the Windows directory: a [Manager] section with
-    // `manager`, then `devices`.
+    // `manager` and a command log beside it, then `devices`.
     void WriteScenario(const std::string& manager, const std::string& devices);
+    // The logged SCSI commands whose command block starts with `cdbPrefix`
+    // ("24 00"), one line each as the virtual scanner logs them.
+    std::vector<std::string> LoggedWith(const std::string& cdbPrefix) const;
 
     TW_UINT16 Dsm(TW_IDENTITY* dest, TW_UINT32 dataGroup, TW_UINT16 dat, TW_UINT16 msg,
                   TW_MEMREF data);
