@@ -24,7 +24,7 @@ pages="$PWD/build/host/scans"
 rm -rf "$pages"
 status=0
 build/host/bin/korvex-scan --scenario duplex-a4 --pixel-type gray --bit-depth 8 --resolution 200 \
-  --duplex --output-dir "$pages" || status=$?
+  --duplex --paper a4 --output-dir "$pages" || status=$?
 count=$(find "$pages" -maxdepth 1 -name 'scan-*' 2>/dev/null | wc -l)
 echo
 echo "korvex-scan exited with status $status; $count page file(s) are in $pages"
