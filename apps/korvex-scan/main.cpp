@@ -6,6 +6,7 @@
 // directory it only opens, negotiates, shows what the source holds and closes.
 #include <CLI/CLI.hpp>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -346,7 +347,7 @@ bool OutputDirectoryWritable(const std::string& directory) {
         const std::filesystem::path probe = std::filesystem::path(directory) / ".korvex-scan-probe";
         std::FILE* file = std::fopen(probe.string().c_str(), "wb");
         if (file == nullptr) {
-            code = std::make_error_code(std::errc::permission_denied);
+            code = std::error_code(errno, std::generic_category());
         } else {
             std::fclose(file);
             std::filesystem::remove(probe, code);
