@@ -1,0 +1,275 @@
+// The application's session of the hardening tests and the long-batch tool.
+#include "tests/unit/hardening/session_driver.h"
+
+#include <cstring>
+
+#include "platform/host/host_hooks.h"
+#include "platform/platform.h"
+#include "settings/capability_state.h"
+#include "twain/dispatch.h"
+#include "twain/source_state.h"
+#include "vscanner/vscanner.h"
+
+namespace hardening {
+
+namespace {
+
+constexpr uint32_t kStripBytes = 16384;
+constexpr uint32_t kMaxStripsPerPage = 4096;
+constexpr uint32_t kMaxPagesPerBatch = 64;
+
+TW_UINT16 TW_CALLINGSTYLE ManagerEntry(TW_IDENTITY*, TW_IDENTITY*, TW_UINT32, TW_UINT16, TW_UINT16,
+                                       TW_MEMREF) {
+    return TWRC_SUCCESS;
+}
+
+void* LookupManagerSymbol(const char* name) {
+    return std::strcmp(name, "DSM_Entry") == 0 ? reinterpret_cast<void*>(&ManagerEntry) : nullptr;
+}
+
+TW_IDENTITY& App() {
+    static TW_IDENTITY app = [] {
+        TW_IDENTITY identity{};
+        identity.Id = 41;
+        std::strcpy(identity.Manufacturer, "Hardening");
+        std::strcpy(identity.ProductFamily, "Hardening");
+        std::strcpy(identity.ProductName, "Hardening");
+        return identity;
+    }();
+    return app;
+}
+
+// A block's bytes read through its header, without MemLock, so that reading
+// what the source handed over does not use up an injected lock failure.
+const uint8_t* BlockBytes(plat::MemHandle handle, uint32_t* size) {
+    const auto* header = static_cast<const plat::host::HostBlockHeader*>(handle);
+    *size = header->size;
+    return reinterpret_cast<const uint8_t*>(handle) + plat::host::kBlockHeaderSize;
+}
+
+struct OneValue {
+    TW_UINT16 cap;
+    TW_UINT16 itemType;
+    TW_UINT32 item;
+};
+
+// Gray would do as well; black and white keeps the pages small.
+constexpr OneValue kNegotiation[] = {
+    // capability        item type    value
+    {ICAP_PIXELTYPE,     TWTY_UINT16, TWPT_BW},
+    {ICAP_XRESOLUTION,   TWTY_FIX32,  100},
+    {CAP_CUSTOM_8123,    TWTY_BOOL,   0},  // no side chooser
+    {CAP_CUSTOM_8124,    TWTY_BOOL,   1},  // duplex
+};
+
+class Session {
+public:
+    explicit Session(SessionOutcome& outcome) : outcome_(outcome) {}
+
+    ~Session() {
+        for (plat::MemHandle block : containers_) plat::MemFree(block);
+    }
+
+    // The application's containers, made before any fault is armed.
+    void PrepareContainers() {
+        for (const OneValue& value : kNegotiation) containers_.push_back(Container(value));
+        containers_.push_back(Container({CAP_XFERCOUNT, TWTY_INT16, 2}));
+        containers_.push_back(Container({ICAP_XFERMECH, TWTY_UINT16, TWSX_NATIVE}));
+        containers_.push_back(Container({CAP_XFERCOUNT, TWTY_INT16, 0xFFFF}));
+        containers_.push_back(Container({ICAP_XFERMECH, TWTY_UINT16, TWSX_MEMORY}));
+    }
+
+    void Run() {
+        TW_IDENTITY source{};
+        DS_Entry(nullptr, DG_CONTROL, DAT_IDENTITY, MSG_GET, &source);
+        source.Id = 42;
+        if (!Expect(Step::Open, DS_Entry(&App(), DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &source),
+                    TWRC_SUCCESS)) {
+            outcome_.closed = SourceState == kStateLoaded;
+            return;
+        }
+        size_t next = 0;
+        for (; next < sizeof kNegotiation / sizeof kNegotiation[0]; ++next) {
+            if (!Set(Step::Negotiate, next)) return CleanUp();
+        }
+        if (!Query()) return CleanUp();
+        // One sheet natively (two sides), then every other sheet in strips.
+        for (bool memory : {false, true}) {
+            if (!Set(Step::Negotiate, next++) || !Set(Step::Negotiate, next++)) return CleanUp();
+            TW_USERINTERFACE ui{0, 0, nullptr};
+            if (!Expect(Step::Enable, Call(DAT_USERINTERFACE, MSG_ENABLEDS, &ui), TWRC_SUCCESS)) {
+                return CleanUp();
+            }
+            if (!Batch(memory)) return CleanUp();
+            if (!Expect(Step::Disable, Call(DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS)) {
+                return CleanUp();
+            }
+        }
+        Expect(Step::Close, Call(DAT_IDENTITY, MSG_CLOSEDS, nullptr), TWRC_SUCCESS);
+        outcome_.closed = SourceState == kStateLoaded;
+    }
+
+private:
+    static plat::MemHandle Container(const OneValue& value) {
+        plat::MemHandle block = plat::MemAlloc(6);
+        auto* bytes = static_cast<uint8_t*>(plat::MemLock(block));
+        bytes[0] = static_cast<uint8_t>(value.itemType);
+        bytes[1] = static_cast<uint8_t>(value.itemType >> 8);
+        for (int i = 0; i < 4; ++i) bytes[2 + i] = static_cast<uint8_t>(value.item >> (8 * i));
+        plat::MemUnlock(block);
+        return block;
+    }
+
+    TW_UINT16 Call(TW_UINT16 dat, TW_UINT16 msg, void* data, TW_UINT32 dg = DG_CONTROL) {
+        return DS_Entry(&App(), dg, dat, msg, data);
+    }
+
+    // Records a failure: the step, the answer and the condition code.
+    bool Expect(Step step, TW_UINT16 rc, TW_UINT16 expected) {
+        if (rc == expected) return true;
+        TW_STATUS status{};
+        DS_Entry(&App(), DG_CONTROL, DAT_STATUS, MSG_GET, &status);
+        outcome_.failedAt = step;
+        outcome_.rc = rc;
+        outcome_.cc = status.ConditionCode;
+        return false;
+    }
+
+    bool Set(Step step, size_t index) {
+        const uint16_t cap = static_cast<uint16_t>(
+            index < sizeof kNegotiation / sizeof kNegotiation[0]
+                ? kNegotiation[index].cap
+                : (index % 2 == 0 ? CAP_XFERCOUNT : ICAP_XFERMECH));
+        TW_CAPABILITY capability{cap, TWON_ONEVALUE, containers_[index]};
+        return Expect(step, Call(DAT_CAPABILITY, MSG_SET, &capability), TWRC_SUCCESS);
+    }
+
+    // What the application asks before a scan; the container is the source's.
+    bool Query() {
+        for (TW_UINT16 cap : {ICAP_XRESOLUTION, ICAP_PIXELTYPE}) {
+            TW_CAPABILITY capability{cap, TWON_DONTCARE16, nullptr};
+            const TW_UINT16 rc = Call(DAT_CAPABILITY, MSG_GET, &capability);
+            const bool answered = rc != TWRC_SUCCESS || capability.hContainer != nullptr;
+            if (capability.hContainer != nullptr) plat::MemFree(capability.hContainer);
+            if (!Expect(Step::Query, rc, TWRC_SUCCESS)) return false;
+            // A success without a container is a failure reported as success.
+            if (!answered) return Expect(Step::Query, TWRC_CHECKSTATUS, TWRC_SUCCESS);
+        }
+        return true;
+    }
+
+    bool Batch(bool memory) {
+        TW_PENDINGXFERS pending{0xFFFF, 0};
+        for (uint32_t pages = 0; pending.Count != 0; ++pages) {
+            if (pages == kMaxPagesPerBatch) return Expect(Step::EndTransfer, TWRC_CANCEL, TWRC_SUCCESS);
+            TW_IMAGEINFO info{};
+            if (!Expect(Step::Transfer, Call(DAT_IMAGEINFO, MSG_GET, &info, DG_IMAGE), TWRC_SUCCESS)) {
+                return false;
+            }
+            if (!(memory ? MemoryPage() : NativePage())) return false;
+            if (!Expect(Step::EndTransfer, Call(DAT_PENDINGXFERS, MSG_ENDXFER, &pending), TWRC_SUCCESS)) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    bool NativePage() {
+        plat::MemHandle bitmap = nullptr;
+        const TW_UINT16 rc = Call(DAT_IMAGENATIVEXFER, MSG_GET, &bitmap, DG_IMAGE);
+        if (bitmap != nullptr) {
+            uint32_t size = 0;
+            const uint8_t* bytes = BlockBytes(bitmap, &size);
+            outcome_.pages.push_back({false, Bytes(bytes, bytes + size)});
+            plat::MemFree(bitmap);
+        }
+        if (!Expect(Step::Transfer, rc, TWRC_XFERDONE)) return false;
+        // Done without a bitmap is a failure reported as success.
+        return bitmap != nullptr || Expect(Step::Transfer, TWRC_CHECKSTATUS, TWRC_XFERDONE);
+    }
+
+    bool MemoryPage() {
+        Page page{true, {}};
+        Bytes buffer(kStripBytes);
+        TW_UINT16 rc = TWRC_SUCCESS;
+        for (uint32_t strips = 0; rc == TWRC_SUCCESS && strips < kMaxStripsPerPage; ++strips) {
+            TW_IMAGEMEMXFER xfer{};
+            xfer.Memory = {TWMF_APPOWNS | TWMF_POINTER, kStripBytes, buffer.data()};
+            rc = Call(DAT_IMAGEMEMXFER, MSG_GET, &xfer, DG_IMAGE);
+            if ((rc == TWRC_SUCCESS || rc == TWRC_XFERDONE) && xfer.BytesWritten <= kStripBytes) {
+                page.bytes.insert(page.bytes.end(), buffer.begin(), buffer.begin() + xfer.BytesWritten);
+            }
+        }
+        outcome_.pages.push_back(std::move(page));
+        return Expect(Step::Transfer, rc, TWRC_XFERDONE);
+    }
+
+    // What an application does after a failure: end the transfers, disable
+    // and close, whatever each answers.
+    void CleanUp() {
+        TW_PENDINGXFERS pending{0, 0};
+        TW_USERINTERFACE ui{0, 0, nullptr};
+        Call(DAT_PENDINGXFERS, MSG_RESET, &pending);
+        Call(DAT_USERINTERFACE, MSG_DISABLEDS, &ui);
+        Call(DAT_IDENTITY, MSG_CLOSEDS, nullptr);
+        outcome_.closed = SourceState == kStateLoaded;
+    }
+
+    SessionOutcome& outcome_;
+    std::vector<plat::MemHandle> containers_;
+};
+
+}  // namespace
+
+const char* StepName(Step step) {
+    static const char* const kNames[] = {"open",         "negotiate", "query", "enable", "transfer",
+                                         "end transfer", "disable",   "close", "done"};
+    return kNames[static_cast<uint32_t>(step)];
+}
+
+vscan::DeviceSetup SessionScanner(uint32_t sheets, bool repeatPages) {
+    vscan::DeviceSetup scanner = vscan::MakeScanner("ZR-DX961", 0, 0);
+    scanner.hopper.assign(sheets, vscan::MakeSheet("Letter"));
+    scanner.repeatPages = repeatPages;
+    return scanner;
+}
+
+void InstallModules() {
+    plat::host::RegisterInProcessModule("TWAIN_32.DLL", LookupManagerSymbol);
+    plat::host::RegisterInProcessModule("WNASPI32.DLL", vscan::LookupAspiSymbol);
+}
+
+void UninstallModules() {
+    plat::host::UnregisterInProcessModule("TWAIN_32.DLL");
+    plat::host::UnregisterInProcessModule("WNASPI32.DLL");
+}
+
+SessionOutcome RunSession(const vscan::DeviceSetup& scanner, void (*arm)()) {
+    vscan::Scenario scenario;
+    scenario.devices.push_back(scanner);
+    vscan::InstallScenario(scenario);
+    InstallModules();
+    plat::host::ClearRecordedMessageBoxes();
+
+    SessionOutcome outcome;
+    {
+        Session session(outcome);
+        session.PrepareContainers();
+        if (arm != nullptr) arm();
+        session.Run();
+        // No fault reaches the application's own frees.
+        for (uint32_t service = 0; service < static_cast<uint32_t>(plat::host::HostService::Count); ++service) {
+            plat::host::FailNextCalls(static_cast<plat::host::HostService>(service), 0);
+        }
+    }
+    for (uint32_t i = 0; i < plat::host::MessageBoxCount(); ++i) {
+        if (const plat::host::RecordedMessageBox* box = plat::host::RecordedMessageBoxAt(i)) {
+            outcome.messages.emplace_back(box->text);
+        }
+    }
+    plat::host::ClearRecordedMessageBoxes();
+    UninstallModules();
+    return outcome;
+}
+
+}  // namespace hardening
