@@ -92,6 +92,7 @@ public:
         for (; next < sizeof kNegotiation / sizeof kNegotiation[0]; ++next) {
             if (!Set(Step::Negotiate, next)) return CleanUp();
         }
+        if (!SetLayout()) return CleanUp();
         if (!Query()) return CleanUp();
         // One sheet natively (two sides), then every other sheet in strips.
         for (bool memory : {false, true}) {
@@ -132,8 +133,13 @@ private:
         outcome_.failedAt = step;
         outcome_.rc = rc;
         outcome_.cc = status.ConditionCode;
+        if (rc == TWRC_FAILURE && status.ConditionCode == TWCC_SUCCESS) {
+            Wrong(std::string("a failure without a condition code at ") + StepName(step));
+        }
         return false;
     }
+
+    void Wrong(std::string what) { outcome_.wrongAnswers.push_back(std::move(what)); }
 
     bool Set(Step step, size_t index) {
         const uint16_t cap = static_cast<uint16_t>(
@@ -142,6 +148,16 @@ private:
                 : (index % 2 == 0 ? CAP_XFERCOUNT : ICAP_XFERMECH));
         TW_CAPABILITY capability{cap, TWON_ONEVALUE, containers_[index]};
         return Expect(step, Call(DAT_CAPABILITY, MSG_SET, &capability), TWRC_SUCCESS);
+    }
+
+    // A small frame keeps the pages cheap (three inches square; the source
+    // may move it into the scanner's limits).
+    bool SetLayout() {
+        TW_IMAGELAYOUT layout{};
+        layout.Frame.Right.Whole = 3;
+        layout.Frame.Bottom.Whole = 3;
+        const TW_UINT16 rc = Call(DAT_IMAGELAYOUT, MSG_SET, &layout, DG_IMAGE);
+        return rc == TWRC_CHECKSTATUS || Expect(Step::Negotiate, rc, TWRC_SUCCESS);
     }
 
     // What the application asks before a scan; the container is the source's.
@@ -153,7 +169,10 @@ private:
             if (capability.hContainer != nullptr) plat::MemFree(capability.hContainer);
             if (!Expect(Step::Query, rc, TWRC_SUCCESS)) return false;
             // A success without a container is a failure reported as success.
-            if (!answered) return Expect(Step::Query, TWRC_CHECKSTATUS, TWRC_SUCCESS);
+            if (!answered) {
+                Wrong("a capability answered without its container");
+                return Expect(Step::Query, TWRC_CHECKSTATUS, TWRC_SUCCESS);
+            }
         }
         return true;
     }
@@ -166,7 +185,7 @@ private:
             if (!Expect(Step::Transfer, Call(DAT_IMAGEINFO, MSG_GET, &info, DG_IMAGE), TWRC_SUCCESS)) {
                 return false;
             }
-            if (!(memory ? MemoryPage() : NativePage())) return false;
+            if (!(memory ? MemoryPage(info) : NativePage(info))) return false;
             if (!Expect(Step::EndTransfer, Call(DAT_PENDINGXFERS, MSG_ENDXFER, &pending), TWRC_SUCCESS)) {
                 return false;
             }
@@ -174,31 +193,61 @@ private:
         return true;
     }
 
-    bool NativePage() {
+    bool NativePage(const TW_IMAGEINFO& info) {
         plat::MemHandle bitmap = nullptr;
         const TW_UINT16 rc = Call(DAT_IMAGENATIVEXFER, MSG_GET, &bitmap, DG_IMAGE);
         if (bitmap != nullptr) {
             uint32_t size = 0;
             const uint8_t* bytes = BlockBytes(bitmap, &size);
+            CheckBitmap(info, bytes, size);
             outcome_.pages.push_back({false, Bytes(bytes, bytes + size)});
             plat::MemFree(bitmap);
         }
         if (!Expect(Step::Transfer, rc, TWRC_XFERDONE)) return false;
-        // Done without a bitmap is a failure reported as success.
-        return bitmap != nullptr || Expect(Step::Transfer, TWRC_CHECKSTATUS, TWRC_XFERDONE);
+        if (bitmap != nullptr) return true;
+        Wrong("a native transfer done without a bitmap");
+        return Expect(Step::Transfer, TWRC_CHECKSTATUS, TWRC_XFERDONE);
     }
 
-    bool MemoryPage() {
+    // The bitmap's header against the image information given for it, and
+    // its block against the rows the header promises.
+    void CheckBitmap(const TW_IMAGEINFO& info, const uint8_t* bytes, uint32_t size) {
+        constexpr uint32_t kHeaderSize = 40;
+        if (size < kHeaderSize) return Wrong("a bitmap shorter than its header");
+        const auto le32 = [bytes](uint32_t at) {
+            return static_cast<int32_t>(bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 |
+                                        static_cast<uint32_t>(bytes[at + 3]) << 24);
+        };
+        const int32_t width = le32(4);
+        const int32_t height = le32(8);
+        const uint32_t bits = bytes[14] | bytes[15] << 8;
+        if (width != info.ImageWidth || height != info.ImageLength || bits != uint32_t(info.BitsPerPixel)) {
+            return Wrong("a bitmap unlike its image information");
+        }
+        const uint64_t stride = (uint64_t(uint32_t(width)) * bits + 31) / 32 * 4;
+        if (kHeaderSize + stride * uint32_t(height) > size) Wrong("a bitmap block shorter than its rows");
+    }
+
+    bool MemoryPage(const TW_IMAGEINFO& info) {
         Page page{true, {}};
         Bytes buffer(kStripBytes);
         TW_UINT16 rc = TWRC_SUCCESS;
+        uint64_t rows = 0;
         for (uint32_t strips = 0; rc == TWRC_SUCCESS && strips < kMaxStripsPerPage; ++strips) {
             TW_IMAGEMEMXFER xfer{};
             xfer.Memory = {TWMF_APPOWNS | TWMF_POINTER, kStripBytes, buffer.data()};
             rc = Call(DAT_IMAGEMEMXFER, MSG_GET, &xfer, DG_IMAGE);
-            if ((rc == TWRC_SUCCESS || rc == TWRC_XFERDONE) && xfer.BytesWritten <= kStripBytes) {
-                page.bytes.insert(page.bytes.end(), buffer.begin(), buffer.begin() + xfer.BytesWritten);
+            if (rc != TWRC_SUCCESS && rc != TWRC_XFERDONE) break;
+            if (xfer.BytesWritten > kStripBytes) {
+                Wrong("a strip longer than its buffer");
+                return false;
             }
+            if (uint64_t{xfer.BytesPerRow} * xfer.Rows != xfer.BytesWritten ||
+                xfer.YOffset != rows || rows + xfer.Rows > uint32_t(info.ImageLength)) {
+                Wrong("a strip unlike its page");
+            }
+            rows += xfer.Rows;
+            page.bytes.insert(page.bytes.end(), buffer.begin(), buffer.begin() + xfer.BytesWritten);
         }
         outcome_.pages.push_back(std::move(page));
         return Expect(Step::Transfer, rc, TWRC_XFERDONE);
@@ -234,23 +283,9 @@ vscan::DeviceSetup SessionScanner(uint32_t sheets, bool repeatPages) {
     return scanner;
 }
 
-void InstallModules() {
+SessionOutcome RunSessionOnInstalledBus(void (*arm)()) {
     plat::host::RegisterInProcessModule("TWAIN_32.DLL", LookupManagerSymbol);
-    plat::host::RegisterInProcessModule("WNASPI32.DLL", vscan::LookupAspiSymbol);
-}
-
-void UninstallModules() {
-    plat::host::UnregisterInProcessModule("TWAIN_32.DLL");
-    plat::host::UnregisterInProcessModule("WNASPI32.DLL");
-}
-
-SessionOutcome RunSession(const vscan::DeviceSetup& scanner, void (*arm)()) {
-    vscan::Scenario scenario;
-    scenario.devices.push_back(scanner);
-    vscan::InstallScenario(scenario);
-    InstallModules();
     plat::host::ClearRecordedMessageBoxes();
-
     SessionOutcome outcome;
     {
         Session session(outcome);
@@ -262,13 +297,24 @@ SessionOutcome RunSession(const vscan::DeviceSetup& scanner, void (*arm)()) {
             plat::host::FailNextCalls(static_cast<plat::host::HostService>(service), 0);
         }
     }
+    if (!outcome.closed) outcome.wrongAnswers.emplace_back("the source did not close");
     for (uint32_t i = 0; i < plat::host::MessageBoxCount(); ++i) {
         if (const plat::host::RecordedMessageBox* box = plat::host::RecordedMessageBoxAt(i)) {
             outcome.messages.emplace_back(box->text);
         }
     }
     plat::host::ClearRecordedMessageBoxes();
-    UninstallModules();
+    plat::host::UnregisterInProcessModule("TWAIN_32.DLL");
+    return outcome;
+}
+
+SessionOutcome RunSession(const vscan::DeviceSetup& scanner, void (*arm)()) {
+    vscan::Scenario scenario;
+    scenario.devices.push_back(scanner);
+    vscan::InstallScenario(scenario);
+    plat::host::RegisterInProcessModule("WNASPI32.DLL", vscan::LookupAspiSymbol);
+    SessionOutcome outcome = RunSessionOnInstalledBus(arm);
+    plat::host::UnregisterInProcessModule("WNASPI32.DLL");
     return outcome;
 }
 

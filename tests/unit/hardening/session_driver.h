@@ -1,6 +1,6 @@
 // An application's whole session with the source, in-process against the
-// virtual scanner: open, negotiate duplex black and white at 100 dpi, read a
-// capability, a batch of one sheet transferred natively, a batch of every
+// virtual scanner: open, negotiate duplex black and white at 100 dpi on a
+// frame three inches square, read capabilities, a batch of one sheet transferred natively, a batch of every
 // remaining sheet in memory strips, close. It records what each call answered
 // and every page's bytes, so that a session run under injected faults can be
 // compared with a clean one. Used by the hardening tests and the long-batch
@@ -33,6 +33,11 @@ struct SessionOutcome {
     std::vector<Page> pages;
     std::vector<std::string> messages;  // message boxes shown, in order
     bool closed = false;                // the source is back in the loaded state
+    // Answers no source may give, whatever the scanner did: a transfer done
+    // without its image, an image unlike its own image information, a strip
+    // past its buffer, a failure without a condition code, a capability
+    // answered without its container.
+    std::vector<std::string> wrongAnswers;
 };
 
 // The scanner every session uses: a duplex model, `sheets` Letter sheets.
@@ -45,9 +50,7 @@ vscan::DeviceSetup SessionScanner(uint32_t sheets, bool repeatPages = true);
 // without locking, so an injected fault armed there hits the source alone.
 SessionOutcome RunSession(const vscan::DeviceSetup& scanner, void (*arm)() = nullptr);
 
-// Registers the manager stand-in and the virtual scanner module; undone by
-// UninstallModules.
-void InstallModules();
-void UninstallModules();
+// The same session over whatever ASPI manager the caller registered.
+SessionOutcome RunSessionOnInstalledBus(void (*arm)() = nullptr);
 
 }  // namespace hardening

@@ -1,0 +1,133 @@
+// A hostile scanner: a whole application session (open, negotiate duplex,
+// capabilities, enable without the dialog, one sheet natively, the rest in
+// memory strips, close) over the scripted ASPI manager, which answers each
+// SCSI request as the fuzzer's bytes say: as the virtual scanner would, or
+// with a reply of any length, sense data of any length and content, an ASPI
+// or target status of any value, or a request that stays pending (settled by
+// the abort, or not even then). Whatever the scanner does, the source must not
+// crash, read or write out of bounds, hang, leak a block, give an answer no
+// source may give (a transfer done without its image, a strip past its
+// buffer, a failure without a condition code) or stay open.
+// Input: a model choice byte, then one control byte per request (low three
+// bits the kind of answer) followed by that answer's bytes; once the input
+// runs out the virtual scanner answers.
+#include <cstdio>
+#include <cstring>
+
+#include "fuzz/fuzz_common.h"
+#include "platform/host/host_hooks.h"
+#include "scanner/aspi_defs.h"
+#include "scanner/discovery.h"
+#include "tests/support/fake_aspi.h"
+#include "tests/unit/hardening/session_driver.h"
+#include "twain/source_state.h"
+#include "vscanner/vscanner.h"
+
+namespace {
+
+// Duplex models of each generation and paper class.
+const char* const kModels[] = {"ZR-DX961", "ZR-DX83", "ZR-DX73PX", "ZR-DXB600", "ZR-DX41"};
+
+enum AnswerKind : uint8_t {
+    kNatural,          // the virtual scanner answers
+    kShortOrLongReply, // GOOD with a reply of the given length (capped at the buffer)
+    kCheckCondition,   // CHECK CONDITION, sense bytes from the input, a reply as above
+    kEndOfMedium,      // CHECK CONDITION with the end-of-medium bit, a reply as above
+    kAspiStatus,       // any ASPI status, nothing else
+    kPendingUntilAborted,
+    kPendingForever,
+    kTargetStatus,     // SS_COMP or SS_ERR with any target status
+};
+
+fuzz::InputReader Input{nullptr, 0};
+
+void ReplyFromInput(const SRB_ExecSCSICmd& request, fake_aspi::Answer& answer) {
+    const uint32_t length = Input.Word();
+    const uint8_t fill = Input.Byte();
+    if ((request.SRB_Flags & SRB_DIR_IN) != 0) answer.reply.assign(length, fill);
+}
+
+bool Respond(SRB_ExecSCSICmd& request, fake_aspi::Answer& answer) {
+    if (Input.size == 0) {
+        vscan::VsSendASPI32Command(&request);
+        answer.completion = fake_aspi::Completion::Completed;
+        return true;
+    }
+    switch (static_cast<AnswerKind>(Input.Byte() % 8)) {
+        case kNatural:
+            vscan::VsSendASPI32Command(&request);
+            answer.completion = fake_aspi::Completion::Completed;
+            break;
+        case kShortOrLongReply:
+            ReplyFromInput(request, answer);
+            break;
+        case kCheckCondition: {
+            answer = fake_aspi::CheckCondition(0, 0, 0, Input.Byte() % 2 == 0 ? SS_ERR : SS_COMP);
+            const size_t senseLength = Input.Byte() % (answer.sense.size() + 1);
+            for (size_t i = 0; i < senseLength; ++i) answer.sense[i] = Input.Byte();
+            ReplyFromInput(request, answer);
+            break;
+        }
+        case kEndOfMedium:
+            answer = fake_aspi::CheckCondition(0, 0, 0);
+            answer.sense[2] = static_cast<uint8_t>(0x40 | (Input.Byte() & 0xAF));
+            ReplyFromInput(request, answer);
+            break;
+        case kAspiStatus:
+            answer = fake_aspi::AspiError(Input.Byte());
+            break;
+        case kPendingUntilAborted:
+            answer.completion = fake_aspi::Completion::Never;
+            break;
+        case kPendingForever:
+            answer.completion = fake_aspi::Completion::Ignored;
+            break;
+        case kTargetStatus:
+            answer.status = Input.Byte() % 2 == 0 ? SS_COMP : SS_ERR;
+            answer.targetStatus = Input.Byte();
+            break;
+    }
+    return true;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    Input = {data, size};
+    const char* model = kModels[Input.Byte() % (sizeof kModels / sizeof kModels[0])];
+
+    RestoreLoadState();
+    plat::host::ResetHostHooks();
+    fuzz::UseTempWindowsDirectory();
+    // Request timeouts and the wait for paper pass in a few polls.
+    plat::host::UseManualClock(0, 10007);
+    vscan::Scenario scenario;
+    vscan::DeviceSetup scanner = hardening::SessionScanner(3);
+    scanner.model = model;
+    scenario.devices.push_back(scanner);
+    vscan::InstallScenario(scenario);
+    fake_aspi::Install();
+    fake_aspi::StopRecording();
+    fake_aspi::SetResponder(Respond);
+
+    const int64_t liveBlocks = plat::host::LiveBlockCount();
+    const hardening::SessionOutcome outcome = hardening::RunSessionOnInstalledBus();
+    UnloadAspi();
+    bool wrong = false;
+    for (const std::string& what : outcome.wrongAnswers) {
+        std::fprintf(stderr, "wrong answer: %s\n", what.c_str());
+        wrong = true;
+    }
+    if (plat::host::LiveBlockCount() != liveBlocks) {
+        std::fprintf(stderr, "%lld blocks leaked\n",
+                     static_cast<long long>(plat::host::LiveBlockCount() - liveBlocks));
+        wrong = true;
+    }
+    if (plat::host::BlockMisuseCount() != 0) {
+        std::fprintf(stderr, "a block used after its free\n");
+        wrong = true;
+    }
+    if (wrong) __builtin_trap();
+    plat::host::DrainBlockQuarantine();
+    return 0;
+}
