@@ -14,6 +14,9 @@
 // and data byte, then the data's bytes and the handles' choices.
 #include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
 #include <vector>
 
 #include "fuzz/fuzz_common.h"
@@ -21,6 +24,8 @@
 #include "platform/host/host_hooks.h"
 #include "platform/platform.h"
 #include "scanner/discovery.h"
+#include "settings/settings_file.h"
+#include "settings/settings_model.h"
 #include "twain/dispatch.h"
 #include "twain/source_state.h"
 #include "twain/user_interface.h"
@@ -110,9 +115,9 @@ struct Belongings {
         blocks.push_back(block);
         return block;
     }
-    void* Buffer(fuzz::InputReader& input, size_t size) {
+    void* Buffer(fuzz::InputReader* input, size_t size) {
         buffers.emplace_back(size);
-        for (size_t i = 0; i < size && input.size != 0; ++i) buffers.back()[i] = input.Byte();
+        for (size_t i = 0; input != nullptr && i < size && input->size != 0; ++i) buffers.back()[i] = input->Byte();
         return buffers.back().data();
     }
     void Keep(plat::MemHandle handedOver) {
@@ -137,7 +142,7 @@ void FixHandles(TW_UINT16 dat, void* data, fuzz::InputReader& input, Belongings&
             auto* event = static_cast<TW_EVENT*>(data);
             switch (choice % 4) {
                 case 0: event->pEvent = nullptr; break;
-                case 1: event->pEvent = own.Buffer(input, 64); break;
+                case 1: event->pEvent = own.Buffer(&input, 64); break;
                 default: {
                     // A dialog message of the host's kind: to the main dialog or one of its controls.
                     const uint32_t message = input.Word();
@@ -162,7 +167,7 @@ void FixHandles(TW_UINT16 dat, void* data, fuzz::InputReader& input, Belongings&
             if ((xfer->Memory.Flags & TWMF_HANDLE) != 0 && choice % 2 == 0) {
                 xfer->Memory.TheMem = own.Block(input, input.Word());
             } else {
-                xfer->Memory.TheMem = choice % 5 == 1 ? nullptr : own.Buffer(input, xfer->Memory.Length);
+                xfer->Memory.TheMem = choice % 5 == 1 ? nullptr : own.Buffer(nullptr, xfer->Memory.Length);
             }
             break;
         }
@@ -185,6 +190,26 @@ void CollectHandles(TW_UINT16 dat, TW_UINT16 msg, void* data, void* handleBefore
     }
 }
 
+// A settings file for small, cheap pages (business cards at 100 dpi, black
+// and white), saved once by the source itself and put back before every
+// input, so that no input depends on what an earlier one saved.
+void UseCheapSettings() {
+    static const std::string bytes = [] {
+        TW_IDENTITY source{};
+        DS_Entry(nullptr, DG_CONTROL, DAT_IDENTITY, MSG_GET, &source);
+        if (DS_Entry(&App(), DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &source) != TWRC_SUCCESS) __builtin_trap();
+        std::strcpy(Resolution.text, "100 DPI");
+        std::strcpy(PaperSize.text, "Business Card");
+        std::strcpy(ImageType.text, "Black & White");
+        SaveSettings();
+        DS_Entry(&App(), DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, nullptr);
+        RestoreLoadState();
+        std::ifstream file(fuzz::UseTempWindowsDirectory() + "/KORVEX32.INI", std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(file), {});
+    }();
+    fuzz::WriteWindowsFile("KORVEX32.INI", reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+}
+
 void SendOne(fuzz::InputReader& input, Belongings& own, const TW_IDENTITY& sourceIdentity) {
     const uint8_t argumentChoice = input.Byte();
     // Any other pair gets data as large as the largest argument's.
@@ -201,7 +226,7 @@ void SendOne(fuzz::InputReader& input, Belongings& own, const TW_IDENTITY& sourc
 
     void* data = nullptr;
     if ((flags & 0x04) == 0 && argument.size != 0) {
-        data = own.Buffer(input, argument.size);
+        data = own.Buffer(&input, argument.size);
         if (argument.dat == DAT_IDENTITY && (flags & 0x08) == 0) {
             std::memcpy(data, &sourceIdentity, sizeof sourceIdentity);
         }
@@ -234,6 +259,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     scenario.devices.push_back(scanner);
     vscan::InstallScenario(scenario);
     plat::host::RegisterInProcessModule("WNASPI32.DLL", vscan::LookupAspiSymbol);
+    UseCheapSettings();
 
     const int64_t liveBlocks = plat::host::LiveBlockCount();
     {
