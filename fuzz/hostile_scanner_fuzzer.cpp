@@ -8,9 +8,10 @@
 // crash, read or write out of bounds, hang, leak a block, give an answer no
 // source may give (a transfer done without its image, a strip past its
 // buffer, a failure without a condition code) or stay open.
-// Input: a model choice byte, then one control byte per request (low three
-// bits the kind of answer) followed by that answer's bytes; once the input
-// runs out the virtual scanner answers.
+// Input: a model choice byte, then control bytes: the high five bits count
+// the requests the virtual scanner answers first, the low three the kind of
+// answer the next one gets, whose bytes follow; once the input runs out the
+// virtual scanner answers.
 #include <cstdio>
 #include <cstring>
 
@@ -47,16 +48,27 @@ void ReplyFromInput(const SRB_ExecSCSICmd& request, fake_aspi::Answer& answer) {
     if ((request.SRB_Flags & SRB_DIR_IN) != 0) answer.reply.assign(length, fill);
 }
 
+// Requests still to be answered by the virtual scanner before the answer
+// the last control byte chose.
+uint32_t NaturalAnswersLeft = 0;
+uint8_t ChosenKind = kNatural;
+
 bool Respond(SRB_ExecSCSICmd& request, fake_aspi::Answer& answer) {
-    if (Input.size == 0) {
+    if (NaturalAnswersLeft == 0 && Input.size != 0) {
+        const uint8_t control = Input.Byte();
+        ChosenKind = control & 7;
+        NaturalAnswersLeft = control >> 3;
+    }
+    if (NaturalAnswersLeft != 0 || ChosenKind == kNatural) {
+        if (NaturalAnswersLeft != 0) --NaturalAnswersLeft;
         vscan::VsSendASPI32Command(&request);
         answer.completion = fake_aspi::Completion::Completed;
         return true;
     }
-    switch (static_cast<AnswerKind>(Input.Byte() % 8)) {
+    const uint8_t kind = ChosenKind;
+    ChosenKind = kNatural;
+    switch (static_cast<AnswerKind>(kind)) {
         case kNatural:
-            vscan::VsSendASPI32Command(&request);
-            answer.completion = fake_aspi::Completion::Completed;
             break;
         case kShortOrLongReply:
             ReplyFromInput(request, answer);
@@ -94,6 +106,8 @@ bool Respond(SRB_ExecSCSICmd& request, fake_aspi::Answer& answer) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Input = {data, size};
+    NaturalAnswersLeft = 0;
+    ChosenKind = kNatural;
     const char* model = kModels[Input.Byte() % (sizeof kModels / sizeof kModels[0])];
 
     RestoreLoadState();

@@ -10,6 +10,7 @@
 #include "platform/host/host_hooks.h"
 #include "platform/platform.h"
 #include "settings/capability_state.h"
+#include "tests/unit/hardening/session_driver.h"
 #include "twain/dispatch.h"
 #include "twain/source_state.h"
 #include "vscanner/vscanner.h"
@@ -21,15 +22,6 @@ namespace {
 constexpr uint32_t kStripBytes = 32768;
 constexpr uint32_t kMaxProblems = 8;
 constexpr uint32_t kPageBytesBelowFaultOffset = 100000;  // a bilevel Letter page at 100 dpi holds more
-
-TW_UINT16 TW_CALLINGSTYLE ManagerEntry(TW_IDENTITY*, TW_IDENTITY*, TW_UINT32, TW_UINT16, TW_UINT16,
-                                       TW_MEMREF) {
-    return TWRC_SUCCESS;
-}
-
-void* LookupManagerSymbol(const char* name) {
-    return std::strcmp(name, "DSM_Entry") == 0 ? reinterpret_cast<void*>(&ManagerEntry) : nullptr;
-}
 
 uint64_t Fnv1a(const uint8_t* bytes, size_t size) {
     uint64_t hash = 14695981039346656037ull;
@@ -156,12 +148,7 @@ private:
     }
 
     bool Set(TW_UINT16 cap, TW_UINT16 itemType, TW_UINT32 item) {
-        plat::MemHandle block = plat::MemAlloc(6);
-        auto* bytes = static_cast<uint8_t*>(plat::MemLock(block));
-        bytes[0] = static_cast<uint8_t>(itemType);
-        bytes[1] = static_cast<uint8_t>(itemType >> 8);
-        for (int i = 0; i < 4; ++i) bytes[2 + i] = static_cast<uint8_t>(item >> (8 * i));
-        plat::MemUnlock(block);
+        plat::MemHandle block = OneValueContainer(itemType, item);
         TW_CAPABILITY capability{cap, TWON_ONEVALUE, block};
         const TW_UINT16 rc = DS_Entry(&app_, DG_CONTROL, DAT_CAPABILITY, MSG_SET, &capability);
         plat::MemFree(block);
@@ -228,7 +215,7 @@ uint64_t ResidentBytes() {
 LongBatchReport RunLongBatch(const LongBatchOptions& options) {
     LongBatchReport report;
     const int64_t liveBlocks = plat::host::LiveBlockCount();
-    plat::host::RegisterInProcessModule("TWAIN_32.DLL", LookupManagerSymbol);
+    RegisterManagerStandIn();
     plat::host::RegisterInProcessModule("WNASPI32.DLL", vscan::LookupAspiSymbol);
     {
         LongRun run(options, report);

@@ -111,15 +111,7 @@ public:
     }
 
 private:
-    static plat::MemHandle Container(const OneValue& value) {
-        plat::MemHandle block = plat::MemAlloc(6);
-        auto* bytes = static_cast<uint8_t*>(plat::MemLock(block));
-        bytes[0] = static_cast<uint8_t>(value.itemType);
-        bytes[1] = static_cast<uint8_t>(value.itemType >> 8);
-        for (int i = 0; i < 4; ++i) bytes[2 + i] = static_cast<uint8_t>(value.item >> (8 * i));
-        plat::MemUnlock(block);
-        return block;
-    }
+    static plat::MemHandle Container(const OneValue& value) { return OneValueContainer(value.itemType, value.item); }
 
     TW_UINT16 Call(TW_UINT16 dat, TW_UINT16 msg, void* data, TW_UINT32 dg = DG_CONTROL) {
         return DS_Entry(&App(), dg, dat, msg, data);
@@ -283,8 +275,21 @@ vscan::DeviceSetup SessionScanner(uint32_t sheets, bool repeatPages) {
     return scanner;
 }
 
+void RegisterManagerStandIn() { plat::host::RegisterInProcessModule("TWAIN_32.DLL", LookupManagerSymbol); }
+
+plat::MemHandle OneValueContainer(TW_UINT16 itemType, TW_UINT32 item) {
+    plat::MemHandle block = plat::MemAlloc(6);
+    auto* bytes = static_cast<uint8_t*>(plat::MemLock(block));
+    if (bytes == nullptr) return block;
+    bytes[0] = static_cast<uint8_t>(itemType);
+    bytes[1] = static_cast<uint8_t>(itemType >> 8);
+    for (int i = 0; i < 4; ++i) bytes[2 + i] = static_cast<uint8_t>(item >> (8 * i));
+    plat::MemUnlock(block);
+    return block;
+}
+
 SessionOutcome RunSessionOnInstalledBus(void (*arm)()) {
-    plat::host::RegisterInProcessModule("TWAIN_32.DLL", LookupManagerSymbol);
+    RegisterManagerStandIn();
     plat::host::ClearRecordedMessageBoxes();
     SessionOutcome outcome;
     {

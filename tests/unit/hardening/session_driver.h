@@ -3,14 +3,15 @@
 // frame three inches square, read capabilities, a batch of one sheet transferred natively, a batch of every
 // remaining sheet in memory strips, close. It records what each call answered
 // and every page's bytes, so that a session run under injected faults can be
-// compared with a clean one. Used by the hardening tests and the long-batch
-// tool; needs only the host backend's hooks, no test framework.
+// compared with a clean one. Used by the hardening tests and the hostile
+// scanner fuzz target; needs only the host backend's hooks, no test framework.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "platform/platform.h"
 #include "twain/twain_types.h"
 #include "vscanner/scenario.h"
 
@@ -52,5 +53,10 @@ SessionOutcome RunSession(const vscan::DeviceSetup& scanner, void (*arm)() = nul
 
 // The same session over whatever ASPI manager the caller registered.
 SessionOutcome RunSessionOnInstalledBus(void (*arm)() = nullptr);
+
+// Registers "TWAIN_32.DLL" as a source manager that takes every notification.
+void RegisterManagerStandIn();
+// A TW_ONEVALUE container of the application's, 6 bytes: item type, item.
+plat::MemHandle OneValueContainer(TW_UINT16 itemType, TW_UINT32 item);
 
 }  // namespace hardening
