@@ -110,9 +110,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ChosenKind = kNatural;
     const char* model = kModels[Input.Byte() % (sizeof kModels / sizeof kModels[0])];
 
-    RestoreLoadState();
-    plat::host::ResetHostHooks();
-    fuzz::UseTempWindowsDirectory();
+    fuzz::StartFromLoadState();
     // Request timeouts and the wait for paper pass in a few polls.
     plat::host::UseManualClock(0, 10007);
     vscan::Scenario scenario;
@@ -127,21 +125,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int64_t liveBlocks = plat::host::LiveBlockCount();
     const hardening::SessionOutcome outcome = hardening::RunSessionOnInstalledBus();
     UnloadAspi();
-    bool wrong = false;
-    for (const std::string& what : outcome.wrongAnswers) {
-        std::fprintf(stderr, "wrong answer: %s\n", what.c_str());
-        wrong = true;
-    }
-    if (plat::host::LiveBlockCount() != liveBlocks) {
-        std::fprintf(stderr, "%lld blocks leaked\n",
-                     static_cast<long long>(plat::host::LiveBlockCount() - liveBlocks));
-        wrong = true;
-    }
-    if (plat::host::BlockMisuseCount() != 0) {
-        std::fprintf(stderr, "a block used after its free\n");
-        wrong = true;
-    }
-    if (wrong) __builtin_trap();
-    plat::host::DrainBlockQuarantine();
+    for (const std::string& what : outcome.wrongAnswers) std::fprintf(stderr, "wrong answer: %s\n", what.c_str());
+    if (!outcome.wrongAnswers.empty()) __builtin_trap();
+    fuzz::CheckBlocks(liveBlocks);
     return 0;
 }

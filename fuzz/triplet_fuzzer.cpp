@@ -248,9 +248,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::InputReader input{data, size};
     const char* model = kModels[input.Byte() % (sizeof kModels / sizeof kModels[0])];
 
-    RestoreLoadState();
-    plat::host::ResetHostHooks();
-    fuzz::UseTempWindowsDirectory();
+    fuzz::StartFromLoadState();
     plat::host::UseManualClock(0, 10007);
     vscan::Scenario scenario;
     vscan::DeviceSetup scanner = vscan::MakeScanner(model, 0, 0);
@@ -284,12 +282,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
     }
     UnloadAspi();
-    if (plat::host::LiveBlockCount() != liveBlocks || plat::host::BlockMisuseCount() != 0) {
-        std::fprintf(stderr, "blocks: %lld leaked, %u misused\n",
-                     static_cast<long long>(plat::host::LiveBlockCount() - liveBlocks),
-                     plat::host::BlockMisuseCount());
-        __builtin_trap();
-    }
-    plat::host::DrainBlockQuarantine();
+    fuzz::CheckBlocks(liveBlocks);
     return 0;
 }
