@@ -77,7 +77,7 @@ struct LoggedMessage {
 // takes a MSG*, and delivers it when it is addressed to the dialog or one of
 // its controls. The record starts with a tag so that an event an application
 // made itself (a MSG, or anything else) is not taken for one.
-constexpr uint32_t kPendingMessageTag = 0x4B504D47u;  // "KPMG"
+constexpr uint32_t kPendingMessageTag = 0x4B4D5347u;  // "KMSG"
 
 struct PendingMessage {
     PendingMessage() = default;
