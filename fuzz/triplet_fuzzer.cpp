@@ -128,10 +128,11 @@ struct Belongings {
     }
 };
 
-// Puts real handles (or null) where the data holds them.
-void FixHandles(TW_UINT16 dat, void* data, fuzz::InputReader& input, Belongings& own) {
+// Puts real handles (or null) where the data holds them. The data of
+// MSG_PROCESSEVENT is an event whatever the argument type says.
+void FixHandles(TW_UINT16 dat, TW_UINT16 msg, void* data, fuzz::InputReader& input, Belongings& own) {
     const uint8_t choice = input.Byte();
-    switch (dat) {
+    switch (msg == MSG_PROCESSEVENT ? DAT_EVENT : dat) {
         case DAT_CAPABILITY: {
             auto* cap = static_cast<TW_CAPABILITY*>(data);
             if (choice % 4 == 0) cap->Cap = fuzz::kCapabilities[choice / 4 % fuzz::kCapabilityCount];
@@ -225,14 +226,15 @@ void SendOne(fuzz::InputReader& input, Belongings& own, const TW_IDENTITY& sourc
     const uint8_t flags = input.Byte();
 
     void* data = nullptr;
+    if (msg == MSG_PROCESSEVENT && argument.size < sizeof(TW_EVENT)) argument.size = sizeof(TW_EVENT);
     if ((flags & 0x04) == 0 && argument.size != 0) {
         data = own.Buffer(&input, argument.size);
         if (argument.dat == DAT_IDENTITY && (flags & 0x08) == 0) {
             std::memcpy(data, &sourceIdentity, sizeof sourceIdentity);
         }
-        FixHandles(argument.dat, data, input, own);
+        FixHandles(argument.dat, msg, data, input, own);
     }
-    void* handleBefore = argument.dat == DAT_CAPABILITY && data != nullptr
+    void* handleBefore = argument.dat == DAT_CAPABILITY && msg != MSG_PROCESSEVENT && data != nullptr
                              ? static_cast<TW_CAPABILITY*>(data)->hContainer
                              : nullptr;
     TW_IDENTITY* origin = &App();
