@@ -1,4 +1,5 @@
-// The application's session of the hardening tests and the long-batch tool.
+// The application's session of the hardening tests and the hostile scanner
+// fuzz target, and the helpers the long batch shares with it.
 #include "tests/unit/hardening/session_driver.h"
 
 #include <cstring>
@@ -67,16 +68,17 @@ public:
     explicit Session(SessionOutcome& outcome) : outcome_(outcome) {}
 
     ~Session() {
-        for (plat::MemHandle block : containers_) plat::MemFree(block);
+        for (const Container& container : containers_) plat::MemFree(container.block);
     }
 
-    // The application's containers, made before any fault is armed.
+    // The application's containers, made before any fault is armed: the
+    // negotiation, then the transfer count and mechanism of each batch.
     void PrepareContainers() {
-        for (const OneValue& value : kNegotiation) containers_.push_back(Container(value));
-        containers_.push_back(Container({CAP_XFERCOUNT, TWTY_INT16, 2}));
-        containers_.push_back(Container({ICAP_XFERMECH, TWTY_UINT16, TWSX_NATIVE}));
-        containers_.push_back(Container({CAP_XFERCOUNT, TWTY_INT16, 0xFFFF}));
-        containers_.push_back(Container({ICAP_XFERMECH, TWTY_UINT16, TWSX_MEMORY}));
+        for (const OneValue& value : kNegotiation) Prepare(value);
+        Prepare({CAP_XFERCOUNT, TWTY_INT16, 2});
+        Prepare({ICAP_XFERMECH, TWTY_UINT16, TWSX_NATIVE});
+        Prepare({CAP_XFERCOUNT, TWTY_INT16, 0xFFFF});
+        Prepare({ICAP_XFERMECH, TWTY_UINT16, TWSX_MEMORY});
     }
 
     void Run() {
@@ -111,7 +113,14 @@ public:
     }
 
 private:
-    static plat::MemHandle Container(const OneValue& value) { return OneValueContainer(value.itemType, value.item); }
+    struct Container {
+        TW_UINT16 cap;
+        plat::MemHandle block;
+    };
+
+    void Prepare(const OneValue& value) {
+        containers_.push_back({value.cap, OneValueContainer(value.itemType, value.item)});
+    }
 
     TW_UINT16 Call(TW_UINT16 dat, TW_UINT16 msg, void* data, TW_UINT32 dg = DG_CONTROL) {
         return DS_Entry(&App(), dg, dat, msg, data);
@@ -134,11 +143,7 @@ private:
     void Wrong(std::string what) { outcome_.wrongAnswers.push_back(std::move(what)); }
 
     bool Set(Step step, size_t index) {
-        const uint16_t cap = static_cast<uint16_t>(
-            index < sizeof kNegotiation / sizeof kNegotiation[0]
-                ? kNegotiation[index].cap
-                : (index % 2 == 0 ? CAP_XFERCOUNT : ICAP_XFERMECH));
-        TW_CAPABILITY capability{cap, TWON_ONEVALUE, containers_[index]};
+        TW_CAPABILITY capability{containers_[index].cap, TWON_ONEVALUE, containers_[index].block};
         return Expect(step, Call(DAT_CAPABILITY, MSG_SET, &capability), TWRC_SUCCESS);
     }
 
@@ -257,7 +262,7 @@ private:
     }
 
     SessionOutcome& outcome_;
-    std::vector<plat::MemHandle> containers_;
+    std::vector<Container> containers_;
 };
 
 }  // namespace
