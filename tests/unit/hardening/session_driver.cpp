@@ -4,11 +4,14 @@
 
 #include <cstring>
 
+#include "platform/dialogs.h"
+#include "platform/host/dialog_host.h"
 #include "platform/host/host_hooks.h"
 #include "platform/platform.h"
 #include "settings/capability_state.h"
 #include "twain/dispatch.h"
 #include "twain/source_state.h"
+#include "twain/user_interface.h"
 #include "vscanner/vscanner.h"
 
 namespace hardening {
@@ -65,7 +68,7 @@ constexpr OneValue kNegotiation[] = {
 
 class Session {
 public:
-    explicit Session(SessionOutcome& outcome) : outcome_(outcome) {}
+    Session(SessionOutcome& outcome, BatchStart start) : outcome_(outcome), start_(start) {}
 
     ~Session() {
         for (const Container& container : containers_) plat::MemFree(container.block);
@@ -99,11 +102,9 @@ public:
         // One sheet natively (two sides), then every other sheet in strips.
         for (bool memory : {false, true}) {
             if (!Set(Step::Negotiate, next++) || !Set(Step::Negotiate, next++)) return CleanUp();
-            TW_USERINTERFACE ui{0, 0, nullptr};
-            if (!Expect(Step::Enable, Call(DAT_USERINTERFACE, MSG_ENABLEDS, &ui), TWRC_SUCCESS)) {
-                return CleanUp();
-            }
+            if (!StartBatch()) return CleanUp();
             if (!Batch(memory)) return CleanUp();
+            TW_USERINTERFACE ui{0, 0, nullptr};
             if (!Expect(Step::Disable, Call(DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS)) {
                 return CleanUp();
             }
@@ -145,6 +146,23 @@ private:
     bool Set(Step step, size_t index) {
         TW_CAPABILITY capability{containers_[index].cap, TWON_ONEVALUE, containers_[index].block};
         return Expect(step, Call(DAT_CAPABILITY, MSG_SET, &capability), TWRC_SUCCESS);
+    }
+
+    bool StartBatch() {
+        const bool fromDialog = start_ == BatchStart::FromDialog;
+        TW_USERINTERFACE ui{static_cast<TW_BOOL>(fromDialog ? 1 : 0), 0, nullptr};
+        if (!Expect(Step::Enable, Call(DAT_USERINTERFACE, MSG_ENABLEDS, &ui), TWRC_SUCCESS)) return false;
+        if (!fromDialog) return true;
+        plat::host::PendingMessage scan{MainDialog, plat::WM_COMMAND, plat::IDOK, 0};  // the Scan button
+        TW_EVENT event{&scan, MSG_NULL};
+        const TW_UINT16 rc = Call(DAT_EVENT, MSG_PROCESSEVENT, &event);
+        if (rc == TWRC_DSEVENT && SourceState == kStateXferReady) return true;
+        // A scan the dialog could not start is no TWAIN failure: the user
+        // learns of it from a message.
+        outcome_.failedAt = Step::Enable;
+        outcome_.rc = rc;
+        if (plat::host::MessageBoxCount() == 0) Wrong("the dialog's scan did not start and said nothing");
+        return false;
     }
 
     // A small frame keeps the pages cheap (three inches square; the source
@@ -262,6 +280,7 @@ private:
     }
 
     SessionOutcome& outcome_;
+    const BatchStart start_;
     std::vector<Container> containers_;
 };
 
@@ -293,12 +312,12 @@ plat::MemHandle OneValueContainer(TW_UINT16 itemType, TW_UINT32 item) {
     return block;
 }
 
-SessionOutcome RunSessionOnInstalledBus(void (*arm)()) {
+SessionOutcome RunSessionOnInstalledBus(void (*arm)(), BatchStart start) {
     RegisterManagerStandIn();
     plat::host::ClearRecordedMessageBoxes();
     SessionOutcome outcome;
     {
-        Session session(outcome);
+        Session session(outcome, start);
         session.PrepareContainers();
         if (arm != nullptr) arm();
         session.Run();
@@ -318,12 +337,12 @@ SessionOutcome RunSessionOnInstalledBus(void (*arm)()) {
     return outcome;
 }
 
-SessionOutcome RunSession(const vscan::DeviceSetup& scanner, void (*arm)()) {
+SessionOutcome RunSession(const vscan::DeviceSetup& scanner, void (*arm)(), BatchStart start) {
     vscan::Scenario scenario;
     scenario.devices.push_back(scanner);
     vscan::InstallScenario(scenario);
     plat::host::RegisterInProcessModule("WNASPI32.DLL", vscan::LookupAspiSymbol);
-    SessionOutcome outcome = RunSessionOnInstalledBus(arm);
+    SessionOutcome outcome = RunSessionOnInstalledBus(arm, start);
     plat::host::UnregisterInProcessModule("WNASPI32.DLL");
     return outcome;
 }

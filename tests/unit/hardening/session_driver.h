@@ -19,6 +19,11 @@ namespace hardening {
 
 using Bytes = std::vector<uint8_t>;
 
+// How each batch starts: MSG_ENABLEDS without the dialog, or with it and the
+// user's Scan button pressed through the application's message loop (which
+// saves the settings first).
+enum class BatchStart : uint8_t { WithoutDialog, FromDialog };
+
 enum class Step : uint8_t { Open, Negotiate, Query, Enable, Transfer, EndTransfer, Disable, Close, Done };
 const char* StepName(Step step);
 
@@ -49,10 +54,12 @@ vscan::DeviceSetup SessionScanner(uint32_t sheets, bool repeatPages = true);
 // (reset the transfers, disable, close) and stops. The application's
 // containers are allocated before `arm` is called, and the pages are read
 // without locking, so an injected fault armed there hits the source alone.
-SessionOutcome RunSession(const vscan::DeviceSetup& scanner, void (*arm)() = nullptr);
+SessionOutcome RunSession(const vscan::DeviceSetup& scanner, void (*arm)() = nullptr,
+                          BatchStart start = BatchStart::WithoutDialog);
 
 // The same session over whatever ASPI manager the caller registered.
-SessionOutcome RunSessionOnInstalledBus(void (*arm)() = nullptr);
+SessionOutcome RunSessionOnInstalledBus(void (*arm)() = nullptr,
+                                        BatchStart start = BatchStart::WithoutDialog);
 
 // Registers "TWAIN_32.DLL" as a source manager that takes every notification.
 void RegisterManagerStandIn();
