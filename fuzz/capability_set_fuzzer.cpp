@@ -74,9 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::InputReader input{data, size};
     const char* model = kModels[input.Byte() % (sizeof kModels / sizeof kModels[0])];
 
-    RestoreLoadState();
-    plat::host::ResetHostHooks();
-    fuzz::UseTempWindowsDirectory();
+    fuzz::StartFromLoadState();
     fake_aspi::Install();
     fake_aspi::AddDevice(0, 0, 6, "T.S.E.", model);
 

@@ -1,4 +1,4 @@
-// The fuzz targets' temporary Windows directory.
+// The fuzz targets' temporary Windows directory, input start and block check.
 #include "fuzz/fuzz_common.h"
 
 #include <cstdio>
@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/host/host_hooks.h"
+#include "twain/source_state.h"
 
 namespace fuzz {
 
@@ -22,6 +23,22 @@ const std::string& UseTempWindowsDirectory() {
     }();
     plat::host::SetWindowsDirectory(directory.c_str());
     return directory;
+}
+
+void StartFromLoadState() {
+    RestoreLoadState();
+    plat::host::ResetHostHooks();
+    UseTempWindowsDirectory();
+}
+
+void CheckBlocks(int64_t liveBlocksBefore) {
+    const int64_t leaked = plat::host::LiveBlockCount() - liveBlocksBefore;
+    if (leaked != 0 || plat::host::BlockMisuseCount() != 0) {
+        std::fprintf(stderr, "blocks: %lld leaked, %u misused\n", static_cast<long long>(leaked),
+                     plat::host::BlockMisuseCount());
+        __builtin_trap();
+    }
+    plat::host::DrainBlockQuarantine();
 }
 
 void WriteWindowsFile(const char* name, const uint8_t* data, size_t size) {

@@ -1,5 +1,6 @@
 // Helpers shared by the fuzz targets: a private Windows directory for the
-// profile files and a little reader over the fuzzer's bytes.
+// profile files, the start of an input and the block check at its end, and a
+// little reader over the fuzzer's bytes.
 #pragma once
 
 #include <cstddef>
@@ -24,6 +25,14 @@ inline constexpr size_t kCapabilityCount = sizeof kCapabilities / sizeof kCapabi
 // Creates (once) a fresh temporary directory, in /dev/shm when possible, and
 // makes it the Windows directory of the host platform layer; answers its path.
 const std::string& UseTempWindowsDirectory();
+
+// The start of every input that opens the source: the state at load, the
+// host hooks at rest, the temporary Windows directory.
+void StartFromLoadState();
+
+// Stops the run when blocks were leaked since `liveBlocksBefore` or misused,
+// then drains the host's quarantine of freed blocks.
+void CheckBlocks(int64_t liveBlocksBefore);
 
 // Writes `size` bytes to `name` in the Windows directory (replacing it).
 void WriteWindowsFile(const char* name, const uint8_t* data, size_t size);

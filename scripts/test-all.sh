@@ -22,4 +22,5 @@ for preset in host win32 asan; do
     ctest --preset "$preset" || status=1
   fi
 done
+bash scripts/fuzz-smoke.sh || status=1
 exit $status

@@ -880,6 +880,10 @@ int ScrollGetPosition(WindowHandle dialog, int itemId) {
 bool OfferDialogMessage(WindowHandle dialog, void* nativeMessage) {
     HostDialog* found = AsDialog(dialog);
     if (found == nullptr || nativeMessage == nullptr) return false;
+    // Only the tag is read from a record that may not be the host's.
+    uint32_t tag = 0;
+    std::memcpy(&tag, nativeMessage, sizeof tag);
+    if (tag != kPendingMessageTag) return false;
     auto* message = static_cast<PendingMessage*>(nativeMessage);
     if (!BelongsTo(*message, found)) return false;
     Deliver(*message);

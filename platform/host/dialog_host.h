@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/dialogs.h"
@@ -74,9 +75,18 @@ struct LoggedMessage {
 // the pump steps deliver (or drop) as one message. It is also the host's
 // native message: OfferDialogMessage takes a PendingMessage* where Windows
 // takes a MSG*, and delivers it when it is addressed to the dialog or one of
-// its controls.
+// its controls. The record starts with a tag so that an event an application
+// made itself (a MSG, or anything else) is not taken for one.
+constexpr uint32_t kPendingMessageTag = 0x4B4D5347u;  // "KMSG"
+
 struct PendingMessage {
-    WindowHandle target;  // a dialog or a control
+    PendingMessage() = default;
+    PendingMessage(WindowHandle to, uint32_t msg, uintptr_t w, intptr_t l,
+                   std::function<void()> userInput = {})
+        : target(to), message(msg), wParam(w), lParam(l), input(std::move(userInput)) {}
+
+    uint32_t tag = kPendingMessageTag;
+    WindowHandle target = nullptr;  // a dialog or a control
     uint32_t message = 0;
     uintptr_t wParam = 0;
     intptr_t lParam = 0;

@@ -25,6 +25,8 @@ struct Script {
     std::vector<RecordedRequest> requests;
     std::vector<SRB_ExecSCSICmd*> neverCompleting;  // aborts settle these
     uint32_t supportInfoCalls = 0;
+    Responder responder = nullptr;
+    bool recording = true;
 };
 
 Script& State() {
@@ -81,14 +83,14 @@ uint32_t ExecScsi(SRB_ExecSCSICmd* request) {
         r.dataOut.assign(request->SRB_BufPointer, request->SRB_BufPointer + request->SRB_BufLen);
     }
     r.block = request;
-    s.requests.push_back(std::move(r));
+    if (s.recording) s.requests.push_back(std::move(r));
 
     Answer answer;
     if (!s.answers.empty()) {
         answer = s.answers.front();
         s.answers.pop_front();
-    } else if (request->CDBByte[0] == 0x12) {
-        answer = InquiryAnswer(*request);
+    } else if (s.responder == nullptr || !s.responder(*request, answer)) {
+        if (request->CDBByte[0] == 0x12) answer = InquiryAnswer(*request);
     }
 
     switch (answer.completion) {
@@ -108,6 +110,8 @@ uint32_t ExecScsi(SRB_ExecSCSICmd* request) {
             return SS_PENDING;
         case Completion::Ignored:
             return SS_PENDING;
+        case Completion::Completed:
+            return request->SRB_Status;
     }
     return SS_PENDING;
 }
@@ -118,7 +122,7 @@ uint32_t AbortRequest(SRB_Abort* abort) {
     r.command = abort->SRB_Cmd;
     r.haId = abort->SRB_HaId;
     r.aborted = abort->SRB_ToAbort;
-    s.requests.push_back(r);
+    if (s.recording) s.requests.push_back(r);
     auto it = std::find(s.neverCompleting.begin(), s.neverCompleting.end(), abort->SRB_ToAbort);
     if (it != s.neverCompleting.end()) {
         SetStatus(*it, SS_ABORTED);
@@ -222,6 +226,10 @@ void AddRawDevice(uint8_t adapter, uint8_t target, std::vector<uint8_t> inquiry)
 }
 
 void QueueAnswer(const Answer& answer) { State().answers.push_back(answer); }
+
+void SetResponder(Responder responder) { State().responder = responder; }
+
+void StopRecording() { State().recording = false; }
 
 const std::vector<RecordedRequest>& Requests() { return State().requests; }
 

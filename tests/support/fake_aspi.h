@@ -21,6 +21,7 @@ enum class Completion {
     Delayed,    // status set by another thread after `delayMs` of real time
     Never,      // stays pending; an abort request settles it as SS_ABORTED
     Ignored,    // stays pending even when aborted
+    Completed,  // a responder already completed the request itself
 };
 
 struct Answer {
@@ -81,6 +82,16 @@ void AddRawDevice(uint8_t adapter, uint8_t target, std::vector<uint8_t> inquiry)
 // Answers for the next commands, in order; while the queue is empty INQUIRY
 // answers from the devices and every other command GOOD with no reply bytes.
 void QueueAnswer(const Answer& answer);
+
+// Answers the commands the queue leaves: asked before the devices and the
+// default GOOD, it fills `answer` (or completes the request itself, for
+// instance through another manager, and answers Completion::Completed) and
+// answers true, or answers false to leave the request to them. Install()
+// removes it.
+using Responder = bool (*)(SRB_ExecSCSICmd& request, Answer& answer);
+void SetResponder(Responder responder);
+// Stops recording requests (a long run would keep every one).
+void StopRecording();
 
 const std::vector<RecordedRequest>& Requests();
 // Requests of SC_EXEC_SCSI_CMD only.
