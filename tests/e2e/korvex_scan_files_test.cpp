@@ -16,10 +16,9 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
-#include <sstream>
 
 #include "tests/e2e/scanner_fixture.h"
-#include "vscanner/scenario_file.h"
+#include "tests/support/window_replay.h"
 #include "vscanner/vscanner.h"
 
 namespace {
@@ -219,31 +218,10 @@ protected:
     // The pages the scanner renders (top line first, in its conventions) for
     // the windows the source set, sheet by sheet and side by side.
     std::vector<std::vector<uint8_t>> ScannerPages(uint32_t sheets, bool duplex, bool uncoded = false) {
-        vscan::Scenario scenario;
-        std::string error;
-        EXPECT_TRUE(vscan::ParseScenario(std::string("[Manager]\nAdapters=1\n\n") + kDevice, scenario, error))
-            << error;
-        vscan::InstallScenario(scenario);
-        for (const std::string& line : LoggedWith("24 00 00 00 00 00 00 00 48 00")) {
-            std::istringstream in(line.substr(line.find("out=") + 4));
-            std::vector<uint8_t> list;
-            for (std::string byte; in >> byte && byte.size() == 2;) {
-                list.push_back(static_cast<uint8_t>(std::stoul(byte, nullptr, 16)));
-            }
-            SRB_ExecSCSICmd request{};
-            request.SRB_Cmd = SC_EXEC_SCSI_CMD;
-            request.SRB_Target = 3;
-            request.SRB_Flags = SRB_DIR_OUT;
-            request.SRB_BufLen = static_cast<uint32_t>(list.size());
-            request.SRB_BufPointer = list.data();
-            request.SRB_SenseLen = SENSE_LEN;
-            request.SRB_CDBLen = 10;
-            const uint8_t cdb[10] = {0x24, 0, 0, 0, 0, 0, 0, 0, 0x48, 0};
-            std::memcpy(request.CDBByte, cdb, sizeof cdb);
-            vscan::VsSendASPI32Command(&request);
-        }
+        const auto device = window_replay::ReplayWindows(
+            std::string("[Manager]\nAdapters=1\n\n") + kDevice, 3,
+            LoggedWith(window_replay::kSetWindowCdb));
         std::vector<std::vector<uint8_t>> pages;
-        const auto device = vscan::DeviceSnapshot(0, 3);
         if (!device.has_value()) return pages;
         for (uint32_t sheet = 0; sheet < sheets; ++sheet) {
             for (uint8_t side : {uint8_t{0x00}, uint8_t{0x80}}) {

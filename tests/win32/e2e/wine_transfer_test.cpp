@@ -4,16 +4,13 @@
 // disabled and closed. Each page is compared byte for byte with the page the
 // virtual scanner renders for the windows the source sent (the same code the
 // Linux build's end-to-end tests compare with), replayed in-process.
-#include <cstring>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "platform/host/dialog_driver.h"
 #include "platform/win32/app_window.h"
-#include "scanner/aspi_defs.h"
+#include "tests/support/window_replay.h"
 #include "tests/win32/e2e/wine_twain_app.h"
-#include "vscanner/scenario_file.h"
 #include "vscanner/vscanner.h"
 
 namespace {
@@ -22,13 +19,6 @@ using Bytes = std::vector<uint8_t>;
 
 constexpr char kDevice[] = "[Device scanner]\nAdapter=0\nTarget=3\nModel=ZR-DX961\nHopper=Letter,Letter,Letter\n";
 constexpr uint32_t kNotificationWaitMs = 10000;
-
-Bytes HexBytes(const std::string& text) {
-    Bytes bytes;
-    std::istringstream in(text);
-    for (std::string byte; in >> byte && byte.size() == 2;) bytes.push_back(static_cast<uint8_t>(std::stoul(byte, nullptr, 16)));
-    return bytes;
-}
 
 class WineTransfer : public WineTwainTest {
 protected:
@@ -132,26 +122,9 @@ protected:
     // The pages the virtual scanner renders for the SET WINDOW lists the
     // source sent: the same scenario in-process, the logged lists sent to it.
     std::vector<Bytes> ScannerPages() {
-        vscan::Scenario scenario;
-        std::string error;
-        EXPECT_TRUE(vscan::ParseScenario(std::string("[Manager]\nAdapters=1\n\n") + kDevice, scenario, error)) << error;
-        vscan::InstallScenario(scenario);
-        for (const std::string& line : LoggedWith("24 00 00 00 00 00 00 00 48 00")) {
-            Bytes list = HexBytes(line.substr(line.find("out=") + 4));
-            SRB_ExecSCSICmd request{};
-            request.SRB_Cmd = SC_EXEC_SCSI_CMD;
-            request.SRB_Target = 3;
-            request.SRB_Flags = SRB_DIR_OUT;
-            request.SRB_BufLen = static_cast<uint32_t>(list.size());
-            request.SRB_BufPointer = list.data();
-            request.SRB_SenseLen = SENSE_LEN;
-            request.SRB_CDBLen = 10;
-            const uint8_t cdb[10] = {0x24, 0, 0, 0, 0, 0, 0, 0, 0x48, 0};
-            std::memcpy(request.CDBByte, cdb, sizeof cdb);
-            vscan::VsSendASPI32Command(&request);
-            EXPECT_EQ(request.SRB_Status, SS_COMP);
-        }
-        const auto device = vscan::DeviceSnapshot(0, 3);
+        const auto device = window_replay::ReplayWindows(
+            std::string("[Manager]\nAdapters=1\n\n") + kDevice, 3,
+            LoggedWith(window_replay::kSetWindowCdb));
         if (!device.has_value()) return {};
         std::vector<Bytes> pages;
         for (uint32_t sheet = 0; sheet < 2; ++sheet) {
