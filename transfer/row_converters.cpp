@@ -1,5 +1,6 @@
-// The row converters. They work on eight bytes at a time, so that a page is
-// converted at memory speed, and finish the last bytes one by one.
+// The row converters. They work on sixteen bytes at a time (eight without
+// SSE2), so that a page is converted at memory speed, and finish the last
+// bytes one by one.
 #include "transfer/row_converters.h"
 
 #include <cstring>
@@ -8,35 +9,61 @@ namespace {
 
 constexpr uint64_t kRepeat(uint8_t byte) { return 0x0101010101010101ull * byte; }
 
+// The widest word the compiler's target handles in one register: sixteen
+// bytes where SSE2 is there (every x86-64), else eight. The transforms work
+// on a word in place, so no vector crosses a call by value.
+#if defined(__SSE2__)
+using Block = uint64_t __attribute__((vector_size(16)));
+#else
+using Block = uint64_t;
+#endif
+
 // Every byte of the word with its bits reversed, by three exchanges within
 // each byte: single bits, bit pairs, nibbles.
-constexpr uint64_t ReverseBitsOfEachByte(uint64_t word) {
+template <typename Word>
+void ReverseBitsOfEachByte(Word& word) {
     word = ((word >> 1) & kRepeat(0x55)) | ((word & kRepeat(0x55)) << 1);
     word = ((word >> 2) & kRepeat(0x33)) | ((word & kRepeat(0x33)) << 2);
-    return ((word >> 4) & kRepeat(0x0F)) | ((word & kRepeat(0x0F)) << 4);
+    word = ((word >> 4) & kRepeat(0x0F)) | ((word & kRepeat(0x0F)) << 4);
 }
 
-constexpr uint64_t SwapNibblesOfEachByte(uint64_t word) {
-    return ((word >> 4) & kRepeat(0x0F)) | ((word & kRepeat(0x0F)) << 4);
+template <typename Word>
+void SwapNibblesOfEachByte(Word& word) {
+    word = ((word >> 4) & kRepeat(0x0F)) | ((word & kRepeat(0x0F)) << 4);
 }
 
-template <uint64_t (*Transform)(uint64_t)>
+template <typename Word>
+void Invert(Word& word) {
+    word = ~word;
+}
+template <typename Word>
+void ReverseInvert(Word& word) {
+    ReverseBitsOfEachByte(word);
+    word = ~word;
+}
+template <typename Word>
+void SwapInvert(Word& word) {
+    SwapNibblesOfEachByte(word);
+    word = ~word;
+}
+
+// Whole blocks first, then the last bytes one by one (as the low byte of a
+// word, whose other bytes are dropped).
+template <void (*BlockTransform)(Block&), void (*WordTransform)(uint64_t&)>
 void ConvertWordWide(const uint8_t* source, uint8_t* destination, uint32_t count) {
     uint32_t done = 0;
-    for (; count - done >= sizeof(uint64_t); done += sizeof(uint64_t)) {
-        uint64_t word;
-        std::memcpy(&word, source + done, sizeof word);
-        word = Transform(word);
-        std::memcpy(destination + done, &word, sizeof word);
+    for (; count - done >= sizeof(Block); done += sizeof(Block)) {
+        Block block;
+        std::memcpy(&block, source + done, sizeof block);
+        BlockTransform(block);
+        std::memcpy(destination + done, &block, sizeof block);
     }
     for (; done < count; ++done) {
-        destination[done] = static_cast<uint8_t>(Transform(source[done]));
+        uint64_t word = source[done];
+        WordTransform(word);
+        destination[done] = static_cast<uint8_t>(word);
     }
 }
-
-constexpr uint64_t Invert(uint64_t word) { return ~word; }
-constexpr uint64_t ReverseInvert(uint64_t word) { return ~ReverseBitsOfEachByte(word); }
-constexpr uint64_t SwapInvert(uint64_t word) { return ~SwapNibblesOfEachByte(word); }
 
 }  // namespace
 
@@ -45,23 +72,23 @@ void CopyRow(const uint8_t* source, uint8_t* destination, uint32_t count) {
 }
 
 void CopyRowInverted(const uint8_t* source, uint8_t* destination, uint32_t count) {
-    ConvertWordWide<Invert>(source, destination, count);
+    ConvertWordWide<Invert<Block>, Invert<uint64_t>>(source, destination, count);
 }
 
 void CopyRowBitReversed(const uint8_t* source, uint8_t* destination, uint32_t count) {
-    ConvertWordWide<ReverseBitsOfEachByte>(source, destination, count);
+    ConvertWordWide<ReverseBitsOfEachByte<Block>, ReverseBitsOfEachByte<uint64_t>>(source, destination, count);
 }
 
 void CopyRowBitReversedInverted(const uint8_t* source, uint8_t* destination, uint32_t count) {
-    ConvertWordWide<ReverseInvert>(source, destination, count);
+    ConvertWordWide<ReverseInvert<Block>, ReverseInvert<uint64_t>>(source, destination, count);
 }
 
 void CopyRowNibbleSwapped(const uint8_t* source, uint8_t* destination, uint32_t count) {
-    ConvertWordWide<SwapNibblesOfEachByte>(source, destination, count);
+    ConvertWordWide<SwapNibblesOfEachByte<Block>, SwapNibblesOfEachByte<uint64_t>>(source, destination, count);
 }
 
 void CopyRowNibbleSwappedInverted(const uint8_t* source, uint8_t* destination, uint32_t count) {
-    ConvertWordWide<SwapInvert>(source, destination, count);
+    ConvertWordWide<SwapInvert<Block>, SwapInvert<uint64_t>>(source, destination, count);
 }
 
 RowConverter ChooseRowConverter(uint8_t composition, uint8_t bitsPerPixel, bool keepPolarity,
