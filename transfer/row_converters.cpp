@@ -5,6 +5,11 @@
 
 #include <cstring>
 
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#include <immintrin.h>
+#define KORVEX_NIBBLE_SHUFFLE 1
+#endif
+
 namespace {
 
 constexpr uint64_t kRepeat(uint8_t byte) { return 0x0101010101010101ull * byte; }
@@ -65,6 +70,72 @@ void ConvertWordWide(const uint8_t* source, uint8_t* destination, uint32_t count
     }
 }
 
+#if defined(KORVEX_NIBBLE_SHUFFLE)
+// Bit reversal by table look-up of both nibbles, sixteen bytes per shuffle
+// (SSSE3, found at run time): the low nibble's entry is its reversal moved to
+// the high half, the high nibble's entry its reversal in the low half. The
+// inverted tables invert each half, which inverts the whole byte.
+struct NibbleTables {
+    uint8_t fromLow[16];
+    uint8_t fromHigh[16];
+};
+
+constexpr NibbleTables ReversalTables(bool inverted) {
+    NibbleTables tables{};
+    for (uint32_t nibble = 0; nibble < 16; ++nibble) {
+        uint32_t reversed = 0;
+        for (uint32_t bit = 0; bit < 4; ++bit) reversed |= ((nibble >> bit) & 1u) << (3 - bit);
+        tables.fromLow[nibble] = static_cast<uint8_t>((reversed << 4) ^ (inverted ? 0xF0u : 0u));
+        tables.fromHigh[nibble] = static_cast<uint8_t>(reversed ^ (inverted ? 0x0Fu : 0u));
+    }
+    return tables;
+}
+
+constexpr NibbleTables kReversal = ReversalTables(false);
+constexpr NibbleTables kReversalInverted = ReversalTables(true);
+
+bool HasNibbleShuffle() {
+    static const bool present = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("ssse3") != 0;
+    }();
+    return present;
+}
+
+// Converts the whole sixteen-byte blocks of the row; answers the bytes done.
+__attribute__((target("ssse3"))) uint32_t ReverseBitsByShuffle(const NibbleTables& tables,
+                                                               const uint8_t* source,
+                                                               uint8_t* destination,
+                                                               uint32_t count) {
+    const __m128i fromLow = _mm_loadu_si128(reinterpret_cast<const __m128i*>(tables.fromLow));
+    const __m128i fromHigh = _mm_loadu_si128(reinterpret_cast<const __m128i*>(tables.fromHigh));
+    const __m128i lowNibbles = _mm_set1_epi8(0x0F);
+    uint32_t done = 0;
+    for (; count - done >= 16; done += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + done));
+        const __m128i low = _mm_and_si128(bytes, lowNibbles);
+        const __m128i high = _mm_and_si128(_mm_srli_epi16(bytes, 4), lowNibbles);
+        const __m128i reversed =
+            _mm_or_si128(_mm_shuffle_epi8(fromLow, low), _mm_shuffle_epi8(fromHigh, high));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(destination + done), reversed);
+    }
+    return done;
+}
+#endif
+
+// The bytes of the row that the shuffle converted (0 without it).
+uint32_t ReverseByShuffleWherePresent(bool inverted, const uint8_t* source, uint8_t* destination,
+                                      uint32_t count) {
+#if defined(KORVEX_NIBBLE_SHUFFLE)
+    if (HasNibbleShuffle()) {
+        return ReverseBitsByShuffle(inverted ? kReversalInverted : kReversal, source, destination, count);
+    }
+#else
+    (void)inverted, (void)source, (void)destination, (void)count;
+#endif
+    return 0;
+}
+
 }  // namespace
 
 void CopyRow(const uint8_t* source, uint8_t* destination, uint32_t count) {
@@ -76,11 +147,15 @@ void CopyRowInverted(const uint8_t* source, uint8_t* destination, uint32_t count
 }
 
 void CopyRowBitReversed(const uint8_t* source, uint8_t* destination, uint32_t count) {
-    ConvertWordWide<ReverseBitsOfEachByte<Block>, ReverseBitsOfEachByte<uint64_t>>(source, destination, count);
+    const uint32_t done = ReverseByShuffleWherePresent(false, source, destination, count);
+    ConvertWordWide<ReverseBitsOfEachByte<Block>, ReverseBitsOfEachByte<uint64_t>>(
+        source + done, destination + done, count - done);
 }
 
 void CopyRowBitReversedInverted(const uint8_t* source, uint8_t* destination, uint32_t count) {
-    ConvertWordWide<ReverseInvert<Block>, ReverseInvert<uint64_t>>(source, destination, count);
+    const uint32_t done = ReverseByShuffleWherePresent(true, source, destination, count);
+    ConvertWordWide<ReverseInvert<Block>, ReverseInvert<uint64_t>>(source + done, destination + done,
+                                                                  count - done);
 }
 
 void CopyRowNibbleSwapped(const uint8_t* source, uint8_t* destination, uint32_t count) {
