@@ -102,38 +102,45 @@ bool HasNibbleShuffle() {
     return present;
 }
 
-// Converts the whole sixteen-byte blocks of the row; answers the bytes done.
-__attribute__((target("ssse3"))) uint32_t ReverseBitsByShuffle(const NibbleTables& tables,
-                                                               const uint8_t* source,
-                                                               uint8_t* destination,
-                                                               uint32_t count) {
+// Sixteen bytes from `from` reversed into `to`.
+__attribute__((target("ssse3"))) inline void ReverseBlockByShuffle(const NibbleTables& tables,
+                                                                   const uint8_t* from, uint8_t* to) {
     const __m128i fromLow = _mm_loadu_si128(reinterpret_cast<const __m128i*>(tables.fromLow));
     const __m128i fromHigh = _mm_loadu_si128(reinterpret_cast<const __m128i*>(tables.fromHigh));
     const __m128i lowNibbles = _mm_set1_epi8(0x0F);
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+    const __m128i low = _mm_and_si128(bytes, lowNibbles);
+    const __m128i high = _mm_and_si128(_mm_srli_epi16(bytes, 4), lowNibbles);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(to),
+                     _mm_or_si128(_mm_shuffle_epi8(fromLow, low), _mm_shuffle_epi8(fromHigh, high)));
+}
+
+// Converts the whole row; the last bytes of a row that is not a multiple of
+// sixteen go through a block of their own, never beyond either row's end.
+__attribute__((target("ssse3"))) void ReverseBitsByShuffle(const NibbleTables& tables,
+                                                           const uint8_t* source,
+                                                           uint8_t* destination, uint32_t count) {
     uint32_t done = 0;
-    for (; count - done >= 16; done += 16) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + done));
-        const __m128i low = _mm_and_si128(bytes, lowNibbles);
-        const __m128i high = _mm_and_si128(_mm_srli_epi16(bytes, 4), lowNibbles);
-        const __m128i reversed =
-            _mm_or_si128(_mm_shuffle_epi8(fromLow, low), _mm_shuffle_epi8(fromHigh, high));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(destination + done), reversed);
-    }
-    return done;
+    for (; count - done >= 16; done += 16) ReverseBlockByShuffle(tables, source + done, destination + done);
+    if (done == count) return;
+    uint8_t last[16] = {};
+    std::memcpy(last, source + done, count - done);
+    ReverseBlockByShuffle(tables, last, last);
+    std::memcpy(destination + done, last, count - done);
 }
 #endif
 
-// The bytes of the row that the shuffle converted (0 without it).
-uint32_t ReverseByShuffleWherePresent(bool inverted, const uint8_t* source, uint8_t* destination,
-                                      uint32_t count) {
+// Converts the row by shuffle where the processor has it; false otherwise.
+bool ReversedByShuffle(bool inverted, const uint8_t* source, uint8_t* destination, uint32_t count) {
 #if defined(KORVEX_NIBBLE_SHUFFLE)
     if (HasNibbleShuffle()) {
-        return ReverseBitsByShuffle(inverted ? kReversalInverted : kReversal, source, destination, count);
+        ReverseBitsByShuffle(inverted ? kReversalInverted : kReversal, source, destination, count);
+        return true;
     }
 #else
     (void)inverted, (void)source, (void)destination, (void)count;
 #endif
-    return 0;
+    return false;
 }
 
 }  // namespace
@@ -147,15 +154,14 @@ void CopyRowInverted(const uint8_t* source, uint8_t* destination, uint32_t count
 }
 
 void CopyRowBitReversed(const uint8_t* source, uint8_t* destination, uint32_t count) {
-    const uint32_t done = ReverseByShuffleWherePresent(false, source, destination, count);
-    ConvertWordWide<ReverseBitsOfEachByte<Block>, ReverseBitsOfEachByte<uint64_t>>(
-        source + done, destination + done, count - done);
+    if (ReversedByShuffle(false, source, destination, count)) return;
+    ConvertWordWide<ReverseBitsOfEachByte<Block>, ReverseBitsOfEachByte<uint64_t>>(source, destination,
+                                                                                  count);
 }
 
 void CopyRowBitReversedInverted(const uint8_t* source, uint8_t* destination, uint32_t count) {
-    const uint32_t done = ReverseByShuffleWherePresent(true, source, destination, count);
-    ConvertWordWide<ReverseInvert<Block>, ReverseInvert<uint64_t>>(source + done, destination + done,
-                                                                  count - done);
+    if (ReversedByShuffle(true, source, destination, count)) return;
+    ConvertWordWide<ReverseInvert<Block>, ReverseInvert<uint64_t>>(source, destination, count);
 }
 
 void CopyRowNibbleSwapped(const uint8_t* source, uint8_t* destination, uint32_t count) {
