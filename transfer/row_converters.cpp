@@ -1,6 +1,8 @@
-// The row converters. They work on sixteen bytes at a time (eight without
-// SSE2), so that a page is converted at memory speed, and finish the last
-// bytes one by one.
+// The row converters. They work on sixteen bytes at a time, so that a page
+// is converted at memory speed: the bit reversal by a nibble table shuffle
+// where the processor has SSSE3, the others (and the bit reversal without
+// SSSE3) by exchanges within the bytes of a word, sixteen bytes wide with
+// SSE2 and eight without; the last bytes of a row one by one.
 #include "transfer/row_converters.h"
 
 #include <cstring>
