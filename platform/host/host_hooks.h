@@ -49,6 +49,12 @@ static_assert(sizeof(HostBlockHeader) == kBlockHeaderSize);
 
 // Blocks allocated minus blocks freed through this copy of the library.
 int64_t LiveBlockCount();
+// Bytes of data in live blocks of this copy of the library, and the most they
+// have reached since the last ResetPeakLiveBlockBytes (which starts the peak
+// again from the bytes live now).
+uint64_t LiveBlockBytes();
+uint64_t PeakLiveBlockBytes();
+void ResetPeakLiveBlockBytes();
 // Calls refused because they named a freed block (double free, lock, unlock or
 // size after free) or something that is no block at all.
 uint32_t BlockMisuseCount();

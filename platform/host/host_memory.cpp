@@ -32,6 +32,10 @@ struct Quarantine {
 
 Quarantine FreedBlocks;
 int64_t LiveBlocks = 0;
+// Bytes of data in live blocks, and the most they have reached since the last
+// reset of the peak (for memory measurements of the transfers).
+uint64_t LiveBytes = 0;
+uint64_t PeakLiveBytes = 0;
 uint32_t BlockMisuses = 0;
 
 void ReleaseOldestQuarantined() {
@@ -95,6 +99,8 @@ MemHandle MemAlloc(uint32_t size) {
     header->lockCount = 0;
     header->reserved = 0;
     ++LiveBlocks;
+    LiveBytes += size;
+    if (LiveBytes > PeakLiveBytes) PeakLiveBytes = LiveBytes;
     return header;
 }
 
@@ -119,6 +125,7 @@ void MemFree(MemHandle block) {
     header->magic = kDeadBlockMagic;
     header->lockCount = 0;
     --LiveBlocks;
+    LiveBytes -= header->size;
     QuarantineBlock(header);
 }
 
@@ -130,6 +137,12 @@ uint32_t MemSize(MemHandle block) {
 namespace host {
 
 int64_t LiveBlockCount() { return LiveBlocks; }
+
+uint64_t LiveBlockBytes() { return LiveBytes; }
+
+uint64_t PeakLiveBlockBytes() { return PeakLiveBytes; }
+
+void ResetPeakLiveBlockBytes() { PeakLiveBytes = LiveBytes; }
 
 uint32_t BlockMisuseCount() { return BlockMisuses; }
 

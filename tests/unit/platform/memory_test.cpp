@@ -1,5 +1,5 @@
 // Movable memory blocks: zeroed, lock counts, misuse after free detected,
-// blocks shared between copies of the platform library.
+// blocks shared between copies of the platform library, the peak of live bytes.
 #include <cstdlib>
 #include <cstring>
 
@@ -26,6 +26,25 @@ TEST_F(MemoryTest, BlocksAreZeroedAndSized) {
     plat::MemUnlock(block);
     plat::MemFree(block);
     EXPECT_EQ(plat::host::LiveBlockCount(), before);
+}
+
+// The peak of live bytes follows allocations and frees, and a reset starts it
+// from the bytes live now.
+TEST_F(MemoryTest, PeakOfLiveBytes) {
+    const uint64_t before = plat::host::LiveBlockBytes();
+    plat::host::ResetPeakLiveBlockBytes();
+    plat::MemHandle first = plat::MemAlloc(1000);
+    plat::MemHandle second = plat::MemAlloc(3000);
+    plat::MemFree(first);
+    plat::MemHandle third = plat::MemAlloc(500);
+    EXPECT_EQ(plat::host::LiveBlockBytes(), before + 3500);
+    EXPECT_EQ(plat::host::PeakLiveBlockBytes(), before + 4000);
+    plat::MemFree(second);
+    plat::MemFree(third);
+    EXPECT_EQ(plat::host::LiveBlockBytes(), before);
+    EXPECT_EQ(plat::host::PeakLiveBlockBytes(), before + 4000);
+    plat::host::ResetPeakLiveBlockBytes();
+    EXPECT_EQ(plat::host::PeakLiveBlockBytes(), before);
 }
 
 TEST_F(MemoryTest, EmptyBlockIsAValidHandle) {
