@@ -229,13 +229,7 @@ bool DialogDriver::Finish(bool done) {
     return done;
 }
 
-// A modal dialog that EndDialog ended stays a window, hidden, until its loop
-// returns; it is no longer open.
-bool DialogDriver::IsOpen() const {
-    if (dialog_ == nullptr || IsWindow(Window(dialog_)) == FALSE) return false;
-    const NotedDialog* noted = Noted(Window(dialog_));
-    return noted == nullptr || !noted->modal || IsWindowVisible(Window(dialog_)) != FALSE;
-}
+bool DialogDriver::IsOpen() const { return dialog_ != nullptr && IsWindow(Window(dialog_)) != FALSE; }
 
 bool DialogDriver::IsVisible() const { return IsOpen() && IsWindowVisible(Window(dialog_)) != FALSE; }
 
