@@ -1,5 +1,5 @@
-// The sub-area dialog (per side, the page bounds, the halftone restriction,
-// Esc), the About dialog and the simplex/duplex chooser.
+// The sub-area dialog (per side, the page bounds, the halftone restriction),
+// the About dialog and the simplex/duplex chooser.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -82,25 +82,6 @@ TEST_F(SubAreaTest, NumbersAreHeldToThePageAndOkStoresTheFocusedOne) {
     EXPECT_EQ(ScanValues.frontAreas[2].l, 77);
     EXPECT_EQ(FrontArea1.text, std::string("ON"));
     EXPECT_TRUE(ScanValues.backAreas[0].x == 0);
-}
-
-TEST_F(SubAreaTest, EscKeepsWhatWasLeftAndTheHalftoneButNotTheSwitches) {
-    ASSERT_TRUE(OpenSource(kGeneration1));
-    DialogDriver main = OpenMainDialog();
-    main.Click(1003);
-    WithSubArea(main, 111, [](DialogDriver& box) {
-        box.Type(1043, "30");
-        box.Tab();
-        box.ChooseItem(1034, "Halftone Dot 32");
-        box.Click(1036);
-        box.Type(1044, "50");
-        box.Escape();
-    });
-    EXPECT_EQ(ScanValues.backAreas[1].y, 30);
-    EXPECT_EQ(ScanValues.backAreas[1].w, 0);
-    EXPECT_EQ(BackSubAreaHalftone.text, std::string("Halftone Dot 32"));
-    EXPECT_EQ(BackArea2.text, std::string("OFF"));
-    EXPECT_EQ(main.Items(1014), (Strings{"None (Binary)", "Halftone Dot 32"}));
 }
 
 // The front halftone restricts the front sub-area halftone; below generation

@@ -1,16 +1,12 @@
-// The dialog tests' fixture.
+// The dialog tests' fixture, its part common to both builds.
 #include "ui_fixture.h"
 
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 
 #include "platform/dialogs.h"
-#include "platform/host/host_hooks.h"
 #include "settings/settings_file.h"
 #include "settings/settings_model.h"
-#include "tests/support/fake_aspi.h"
 #include "twain/dispatch.h"
 #include "ui/main_dialog.h"
 
@@ -31,20 +27,15 @@ TW_IDENTITY Application() {
 
 void DialogTest::SetUp() {
     plat::host::ResetDialogDriver();
-    std::string pattern = (std::filesystem::temp_directory_path() / "korvex-ui-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    windowsDirectory_ = pattern;
-    plat::host::SetWindowsDirectory(windowsDirectory_.c_str());
-    fake_aspi::Install();
+    windowsDirectory_ = PrepareWindowsDirectory();
+    ASSERT_FALSE(windowsDirectory_.empty());
 }
 
 void DialogTest::TearDown() {
     plat::host::ResetDialogDriver();
     TW_IDENTITY app = Application();
     DS_Entry(&app, DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, nullptr);
-    plat::host::SetWindowsDirectory(nullptr);
-    std::error_code ignored;
-    std::filesystem::remove_all(windowsDirectory_, ignored);
+    ReleaseWindowsDirectory(windowsDirectory_);
 }
 
 bool DialogTest::OpenSource(const char* product, const std::string& settings, int target) {
@@ -52,7 +43,7 @@ bool DialogTest::OpenSource(const char* product, const std::string& settings, in
         std::ofstream file(windowsDirectory_ + "/" + kSettingsFileName, std::ios::binary | std::ios::trunc);
         file << settings;
     }
-    fake_aspi::AddDevice(0, static_cast<uint8_t>(target), 6, "T.S.E.", product, "2.10");
+    AttachScanner(windowsDirectory_, product, target);
     TW_IDENTITY app = Application();
     alignas(4) TW_IDENTITY source{};
     DS_Entry(nullptr, DG_CONTROL, DAT_IDENTITY, MSG_GET, &source);

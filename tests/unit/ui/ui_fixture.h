@@ -51,4 +51,12 @@ protected:
 // Answers the next modal dialog from `templateName` with `handler`.
 void Expect(const std::string& templateName, std::function<void(DialogDriver)> handler);
 
+// The platform's side of the fixture (ui_fixture_host.cpp, ui_fixture_win32.cpp):
+// an empty Windows directory for the source ("" when there is none), the
+// directory given back after the test, and a scanner of this product
+// identification at `target` on adapter 0 for the next open.
+std::string PrepareWindowsDirectory();
+void ReleaseWindowsDirectory(const std::string& windowsDirectory);
+void AttachScanner(const std::string& windowsDirectory, const char* product, int target);
+
 }  // namespace ui_test
