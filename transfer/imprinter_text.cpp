@@ -14,8 +14,6 @@ constexpr uint8_t kCounterCode = 0x00;
 constexpr int32_t kCounterPositions = 7;
 constexpr int kCounterDigits = 7;
 constexpr uint32_t kCounterBytes = 10;
-constexpr uint32_t kLargestStartingNumber = 9999999;
-constexpr int32_t kLargestStep = 9;
 
 // Columns: the two characters after "%", code byte, printed positions.
 struct StampSequence {

@@ -9,6 +9,10 @@
 // The coded bytes of any text, accepted or not, fit in this many bytes.
 constexpr uint32_t kEndorserCodedBufferSize = 82;
 
+// The page counter prints seven digits and advances by one digit's step.
+constexpr uint32_t kLargestStartingNumber = 9999999;
+constexpr int32_t kLargestStep = 9;
+
 // Codes `text` into `coded` (kEndorserCodedBufferSize bytes), followed by a NUL
 // when the text is accepted. `printedCount` receives the character positions
 // the imprinter prints (-1 when the text is too long), `codedByteCount` the

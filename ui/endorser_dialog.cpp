@@ -46,8 +46,6 @@ constexpr uint8_t kMsgInvalidText = 6;
 constexpr uint8_t kMsgTextTooLong = 7;
 
 constexpr uint32_t kTypedTextSize = 144;  // at most 143 characters and the NUL
-constexpr uint32_t kLargestStartingNumber = 9999999;
-constexpr int32_t kLargestStep = 9;
 // The print position is (offset + 1) steps of 2.4 mm and keeps 20 mm inside the sheet.
 constexpr double kOffsetStepMm = 2.4;
 constexpr double kOffsetMarginMm = 20.0;
