@@ -3,6 +3,9 @@
 // with MSG_GETCURRENT and printed.
 #pragma once
 
+#include <cstdint>
+#include <vector>
+
 #include "twain/twain_types.h"
 
 // The source's custom capabilities that decide simplex or duplex for a scan
@@ -21,6 +24,22 @@ struct CapabilityValue {
 bool SetCapability(TW_UINT16 cap, TW_UINT16 itemType, double value);
 // Reads the current value; false (with the codes printed) when refused.
 bool GetCurrentCapability(TW_UINT16 cap, CapabilityValue& value);
+
+// What MSG_GET of a capability offers: the items of an enumeration (with its
+// current and default index), the bounds of a range, or a one value as a
+// single item. Numbers as CapabilityValue holds them.
+struct CapabilityChoices {
+    TW_UINT16 conType;
+    TW_UINT16 itemType;
+    std::vector<double> items;  // enumeration or one value
+    uint32_t currentIndex;
+    uint32_t defaultIndex;
+    double minimum, maximum, step, defaultValue, currentValue;  // range
+};
+
+// MSG_GET of a capability; false (with the codes printed) when refused or
+// answered with a container that cannot be read.
+bool GetCapabilityChoices(TW_UINT16 cap, CapabilityChoices& choices);
 
 // The page frame of a scan without the source's dialog (DAT_IMAGELAYOUT
 // MSG_SET): from the top left corner, in inches.
