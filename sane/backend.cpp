@@ -18,11 +18,10 @@
 #include "sane/bus_devices.h"
 #include "sane/frame.h"
 #include "sane/options.h"
+#include "sane/sane_korvex.h"
 #include "sane/scanner_messages.h"
 #include "vscanner/scenario_catalog.h"
 #include "vscanner/scenario_file.h"
-
-#define KORVEX_EXPORT extern "C" __attribute__((visibility("default")))
 
 namespace {
 
@@ -196,7 +195,9 @@ void CloseScanner(Scanner& scanner) {
 
 }  // namespace
 
-KORVEX_EXPORT SANE_Status sane_korvex_init(SANE_Int* version_code, SANE_Auth_Callback) {
+extern "C" {
+
+SANE_Status sane_korvex_init(SANE_Int* version_code, SANE_Auth_Callback) {
     if (version_code != nullptr) *version_code = SANE_VERSION_CODE(SANE_CURRENT_MAJOR, 0, kBuildNumber);
     if (Initialized) return SANE_STATUS_GOOD;
     SetApplicationName("korvex");
@@ -210,14 +211,14 @@ KORVEX_EXPORT SANE_Status sane_korvex_init(SANE_Int* version_code, SANE_Auth_Cal
     return SANE_STATUS_GOOD;
 }
 
-KORVEX_EXPORT void sane_korvex_exit() {
+void sane_korvex_exit() {
     if (Open.open) CloseScanner(Open);
     Devices.clear();
     DeviceList.clear();
     Initialized = false;
 }
 
-KORVEX_EXPORT SANE_Status sane_korvex_get_devices(const SANE_Device*** device_list, SANE_Bool) {
+SANE_Status sane_korvex_get_devices(const SANE_Device*** device_list, SANE_Bool) {
     if (!Initialized || device_list == nullptr) return SANE_STATUS_INVAL;
     // The open device's session is the process's only one: keep its list.
     if (!Open.open) FindDevices();
@@ -225,7 +226,7 @@ KORVEX_EXPORT SANE_Status sane_korvex_get_devices(const SANE_Device*** device_li
     return SANE_STATUS_GOOD;
 }
 
-KORVEX_EXPORT SANE_Status sane_korvex_open(SANE_String_Const name, SANE_Handle* handle) {
+SANE_Status sane_korvex_open(SANE_String_Const name, SANE_Handle* handle) {
     if (!Initialized || handle == nullptr) return SANE_STATUS_INVAL;
     *handle = nullptr;
     if (Open.open) return SANE_STATUS_DEVICE_BUSY;
@@ -252,17 +253,17 @@ KORVEX_EXPORT SANE_Status sane_korvex_open(SANE_String_Const name, SANE_Handle* 
     return SANE_STATUS_GOOD;
 }
 
-KORVEX_EXPORT void sane_korvex_close(SANE_Handle handle) {
+void sane_korvex_close(SANE_Handle handle) {
     if (Scanner* scanner = ScannerOf(handle)) CloseScanner(*scanner);
 }
 
-KORVEX_EXPORT const SANE_Option_Descriptor* sane_korvex_get_option_descriptor(SANE_Handle handle, SANE_Int option) {
+const SANE_Option_Descriptor* sane_korvex_get_option_descriptor(SANE_Handle handle, SANE_Int option) {
     Scanner* scanner = ScannerOf(handle);
     if (scanner == nullptr || option < 0 || option >= kOptionCount) return nullptr;
     return &scanner->options.descriptors[option];
 }
 
-KORVEX_EXPORT SANE_Status sane_korvex_control_option(SANE_Handle handle, SANE_Int option, SANE_Action action,
+SANE_Status sane_korvex_control_option(SANE_Handle handle, SANE_Int option, SANE_Action action,
                                                      void* value, SANE_Int* info) {
     if (info != nullptr) *info = 0;
     Scanner* scanner = ScannerOf(handle);
@@ -272,7 +273,7 @@ KORVEX_EXPORT SANE_Status sane_korvex_control_option(SANE_Handle handle, SANE_In
     return ControlOption(scanner->options, option, action, value, info);
 }
 
-KORVEX_EXPORT SANE_Status sane_korvex_get_parameters(SANE_Handle handle, SANE_Parameters* parameters) {
+SANE_Status sane_korvex_get_parameters(SANE_Handle handle, SANE_Parameters* parameters) {
     Scanner* scanner = ScannerOf(handle);
     if (scanner == nullptr || parameters == nullptr) return SANE_STATUS_INVAL;
     const bool started = scanner->state == FrameState::Reading || scanner->state == FrameState::Done;
@@ -280,7 +281,7 @@ KORVEX_EXPORT SANE_Status sane_korvex_get_parameters(SANE_Handle handle, SANE_Pa
     return SANE_STATUS_GOOD;
 }
 
-KORVEX_EXPORT SANE_Status sane_korvex_start(SANE_Handle handle) {
+SANE_Status sane_korvex_start(SANE_Handle handle) {
     Scanner* scanner = ScannerOf(handle);
     if (scanner == nullptr) return SANE_STATUS_INVAL;
     if (scanner->state == FrameState::Reading) return SANE_STATUS_DEVICE_BUSY;
@@ -316,7 +317,7 @@ KORVEX_EXPORT SANE_Status sane_korvex_start(SANE_Handle handle) {
     return SANE_STATUS_GOOD;
 }
 
-KORVEX_EXPORT SANE_Status sane_korvex_read(SANE_Handle handle, SANE_Byte* data, SANE_Int max_length,
+SANE_Status sane_korvex_read(SANE_Handle handle, SANE_Byte* data, SANE_Int max_length,
                                           SANE_Int* length) {
     if (length != nullptr) *length = 0;
     Scanner* scanner = ScannerOf(handle);
@@ -340,7 +341,7 @@ KORVEX_EXPORT SANE_Status sane_korvex_read(SANE_Handle handle, SANE_Byte* data, 
     return SANE_STATUS_GOOD;
 }
 
-KORVEX_EXPORT void sane_korvex_cancel(SANE_Handle handle) {
+void sane_korvex_cancel(SANE_Handle handle) {
     Scanner* scanner = ScannerOf(handle);
     if (scanner == nullptr) return;
     StopBatch(*scanner);
@@ -350,14 +351,16 @@ KORVEX_EXPORT void sane_korvex_cancel(SANE_Handle handle) {
     scanner->frame.readAt = 0;
 }
 
-KORVEX_EXPORT SANE_Status sane_korvex_set_io_mode(SANE_Handle handle, SANE_Bool non_blocking) {
+SANE_Status sane_korvex_set_io_mode(SANE_Handle handle, SANE_Bool non_blocking) {
     Scanner* scanner = ScannerOf(handle);
     if (scanner == nullptr || scanner->state != FrameState::Reading) return SANE_STATUS_INVAL;
     // A side is in memory once sane_start answers: reads never wait.
     return non_blocking == SANE_FALSE ? SANE_STATUS_GOOD : SANE_STATUS_UNSUPPORTED;
 }
 
-KORVEX_EXPORT SANE_Status sane_korvex_get_select_fd(SANE_Handle handle, SANE_Int* fd) {
+SANE_Status sane_korvex_get_select_fd(SANE_Handle handle, SANE_Int* fd) {
     if (ScannerOf(handle) == nullptr || fd == nullptr) return SANE_STATUS_INVAL;
     return SANE_STATUS_UNSUPPORTED;
 }
+
+}  // extern "C"
