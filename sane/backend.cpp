@@ -269,7 +269,9 @@ SANE_Status sane_korvex_control_option(SANE_Handle handle, SANE_Int option, SANE
     Scanner* scanner = ScannerOf(handle);
     if (scanner == nullptr) return SANE_STATUS_INVAL;
     // Values hold for the whole batch.
-    if (action != SANE_ACTION_GET_VALUE && scanner->batchRunning) return SANE_STATUS_DEVICE_BUSY;
+    if (action != SANE_ACTION_GET_VALUE && (scanner->batchRunning || scanner->state == FrameState::Reading)) {
+        return SANE_STATUS_DEVICE_BUSY;
+    }
     return ControlOption(scanner->options, option, action, value, info);
 }
 
@@ -284,7 +286,10 @@ SANE_Status sane_korvex_get_parameters(SANE_Handle handle, SANE_Parameters* para
 SANE_Status sane_korvex_start(SANE_Handle handle) {
     Scanner* scanner = ScannerOf(handle);
     if (scanner == nullptr) return SANE_STATUS_INVAL;
-    if (scanner->state == FrameState::Reading) return SANE_STATUS_DEVICE_BUSY;
+    // A side not read to its end is still being scanned.
+    if (scanner->state == FrameState::Reading && scanner->frame.readAt < scanner->frame.bytes.size()) {
+        return SANE_STATUS_DEVICE_BUSY;
+    }
     if (scanner->batchEnded) {
         // The batch ended after the last side: the feeder's end, or the fault
         // the source reported while looking for the next sheet.

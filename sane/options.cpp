@@ -94,6 +94,7 @@ SANE_Status SetValue(OptionSet& options, SANE_Int option, const void* value, SAN
     SANE_Word word = 0;
     if (d.type == SANE_TYPE_STRING) {
         const auto* text = static_cast<const char*>(value);
+        if (strnlen(text, static_cast<size_t>(d.size)) == static_cast<size_t>(d.size)) return SANE_STATUS_INVAL;
         SANE_Word index = -1;
         for (SANE_Word i = 0; d.constraint.string_list[i] != nullptr; ++i) {
             if (std::strcmp(text, d.constraint.string_list[i]) == 0) index = i;
