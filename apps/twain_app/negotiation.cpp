@@ -181,12 +181,26 @@ bool GetCapabilityChoices(TW_UINT16 cap, CapabilityChoices& choices) {
     return ok;
 }
 
+namespace {
+
+// A frame edge rounded down to the 1/65536 inch: rounded to the nearest, a
+// sheet of the model's largest size could come out above the source's bound.
+TW_FIX32 FrameEdge(double inches) {
+    const auto scaled = static_cast<int32_t>(std::floor(inches * 65536.0));
+    TW_FIX32 fix;
+    fix.Whole = static_cast<TW_INT16>(scaled >> 16);
+    fix.Frac = static_cast<TW_UINT16>(scaled & 0xFFFF);
+    return fix;
+}
+
+}  // namespace
+
 bool SetPageFrame(double widthInches, double heightInches) {
     TW_IMAGELAYOUT layout{};
     layout.Frame.Left = ToFix32(0);
     layout.Frame.Top = ToFix32(0);
-    layout.Frame.Right = ToFix32(widthInches);
-    layout.Frame.Bottom = ToFix32(heightInches);
+    layout.Frame.Right = FrameEdge(widthInches);
+    layout.Frame.Bottom = FrameEdge(heightInches);
     layout.DocumentNumber = layout.PageNumber = layout.FrameNumber = TWON_DONTCARE32;
     const TW_UINT16 result = CallSource(DG_IMAGE, DAT_IMAGELAYOUT, MSG_SET, &layout);
     if (result != TWRC_SUCCESS) return ReportSourceFailure("DAT_IMAGELAYOUT MSG_SET", result);

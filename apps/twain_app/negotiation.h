@@ -42,7 +42,8 @@ struct CapabilityChoices {
 bool GetCapabilityChoices(TW_UINT16 cap, CapabilityChoices& choices);
 
 // The page frame of a scan without the source's dialog (DAT_IMAGELAYOUT
-// MSG_SET): from the top left corner, in inches.
+// MSG_SET): from the top left corner, in inches, rounded down to the source's
+// fixed-point steps.
 bool SetPageFrame(double widthInches, double heightInches);
 
 TW_FIX32 ToFix32(double value);

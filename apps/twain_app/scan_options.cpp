@@ -71,28 +71,6 @@ bool ReadPixelTypes(ScanOffer& offer) {
     return ok;
 }
 
-// A frame side in inches as TW_FIX32, rounded down so that a sheet at the
-// model's largest size stays within the source's bound.
-TW_FIX32 FrameInches(uint32_t micrometres) {
-    const auto scaled = static_cast<int32_t>(std::floor(micrometres / kMicrometresPerInch * 65536.0));
-    TW_FIX32 fix;
-    fix.Whole = static_cast<TW_INT16>(scaled >> 16);
-    fix.Frac = static_cast<TW_UINT16>(scaled & 0xFFFF);
-    return fix;
-}
-
-bool SetSheetFrame(uint32_t width, uint32_t length) {
-    TW_IMAGELAYOUT layout{};
-    layout.Frame.Left = ToFix32(0);
-    layout.Frame.Top = ToFix32(0);
-    layout.Frame.Right = FrameInches(width);
-    layout.Frame.Bottom = FrameInches(length);
-    layout.DocumentNumber = layout.PageNumber = layout.FrameNumber = TWON_DONTCARE32;
-    const TW_UINT16 result = CallSource(DG_IMAGE, DAT_IMAGELAYOUT, MSG_SET, &layout);
-    if (result != TWRC_SUCCESS) return ReportSourceFailure("DAT_IMAGELAYOUT MSG_SET", result);
-    return true;
-}
-
 // A length on the sheet as a pixel position at `dpi`, truncated.
 uint32_t Pixels(uint32_t micrometres, double dpi) {
     return static_cast<uint32_t>(micrometres * dpi / kMicrometresPerInch);
@@ -154,7 +132,7 @@ bool ApplyScanRequest(const ScanRequest& request) {
         return false;
     }
     if (request.sheetWidth == 0 && request.sheetLength == 0) return true;
-    return SetSheetFrame(request.sheetWidth, request.sheetLength);
+    return SetPageFrame(request.sheetWidth / kMicrometresPerInch, request.sheetLength / kMicrometresPerInch);
 }
 
 bool CropToArea(ScannedPage& page, const ScanArea& area) {
