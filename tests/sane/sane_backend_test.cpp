@@ -9,6 +9,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -317,7 +318,7 @@ TEST_F(SaneBackendTest, CallsOutOfOrderGetTheirStatusAndExitClosesWhatIsOpen) {
     // and the next start begins a batch.
     sane_korvex_cancel(handle);
     EXPECT_EQ(sane_korvex_read(handle, &byte, 1, &length), SANE_STATUS_CANCELLED);
-    EXPECT_EQ(SetWord(handle, SANE_NAME_SCAN_RESOLUTION, 200), SANE_STATUS_GOOD);
+    EXPECT_EQ(SetWord(handle, SANE_NAME_SCAN_RESOLUTION, 150), SANE_STATUS_GOOD);
     Frame frame;
     EXPECT_EQ(ScanSide(handle, frame), SANE_STATUS_GOOD);
     EXPECT_EQ(frame.parameters.pixels_per_line % 32, 0);
@@ -331,6 +332,7 @@ TEST_F(SaneBackendTest, CallsOutOfOrderGetTheirStatusAndExitClosesWhatIsOpen) {
     ASSERT_EQ(sane_korvex_init(nullptr, nullptr), SANE_STATUS_GOOD);
     handle = Open();
     ASSERT_NE(handle, nullptr);
+    ASSERT_EQ(SetWord(handle, SANE_NAME_SCAN_RESOLUTION, 100), SANE_STATUS_GOOD);
     EXPECT_EQ(ScanSide(handle, frame), SANE_STATUS_GOOD);
     sane_korvex_close(handle);
     sane_korvex_close(handle);  // a second close does nothing
@@ -445,6 +447,9 @@ struct FaultCase {
     SANE_Status status;
     const char* logged;
 };
+
+// Names the case in test listings.
+void PrintTo(const FaultCase& fault, std::ostream* out) { *out << fault.scenario; }
 
 class SaneFaultTest : public SaneBackendTest, public testing::WithParamInterface<FaultCase> {};
 
