@@ -26,6 +26,16 @@ double FromFix32(TW_UINT32 raw) {
     return whole + frac / 65536.0;
 }
 
+// A frame edge rounded down to the 1/65536 inch: rounded to the nearest, a
+// sheet of the model's largest size could come out above the source's bound.
+TW_FIX32 FrameEdge(double inches) {
+    const auto scaled = static_cast<int32_t>(std::floor(inches * 65536.0));
+    TW_FIX32 fix;
+    fix.Whole = static_cast<TW_INT16>(scaled >> 16);
+    fix.Frac = static_cast<TW_UINT16>(scaled & 0xFFFF);
+    return fix;
+}
+
 TW_UINT32 ItemBits(TW_UINT16 itemType, double value) {
     if (itemType == TWTY_FIX32) {
         const TW_FIX32 fix = ToFix32(value);
@@ -180,20 +190,6 @@ bool GetCapabilityChoices(TW_UINT16 cap, CapabilityChoices& choices) {
                           CapabilityName(cap));
     return ok;
 }
-
-namespace {
-
-// A frame edge rounded down to the 1/65536 inch: rounded to the nearest, a
-// sheet of the model's largest size could come out above the source's bound.
-TW_FIX32 FrameEdge(double inches) {
-    const auto scaled = static_cast<int32_t>(std::floor(inches * 65536.0));
-    TW_FIX32 fix;
-    fix.Whole = static_cast<TW_INT16>(scaled >> 16);
-    fix.Frac = static_cast<TW_UINT16>(scaled & 0xFFFF);
-    return fix;
-}
-
-}  // namespace
 
 bool SetPageFrame(double widthInches, double heightInches) {
     TW_IMAGELAYOUT layout{};

@@ -29,12 +29,12 @@ bool GetCurrentCapability(TW_UINT16 cap, CapabilityValue& value);
 // current and default index), the bounds of a range, or a one value as a
 // single item. Numbers as CapabilityValue holds them.
 struct CapabilityChoices {
-    TW_UINT16 conType;
-    TW_UINT16 itemType;
+    TW_UINT16 conType = 0;
+    TW_UINT16 itemType = 0;
     std::vector<double> items;  // enumeration or one value
-    uint32_t currentIndex;
-    uint32_t defaultIndex;
-    double minimum, maximum, step, defaultValue, currentValue;  // range
+    uint32_t currentIndex = 0;
+    uint32_t defaultIndex = 0;
+    double minimum = 0, maximum = 0, step = 0, defaultValue = 0, currentValue = 0;  // range
 };
 
 // MSG_GET of a capability; false (with the codes printed) when refused or

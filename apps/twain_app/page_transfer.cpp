@@ -125,12 +125,6 @@ PageRead ReadMemoryPage(ScannedPage& page, bool minIsWhite, PageSink& sink) {
     return PageRead::Done;
 }
 
-bool ResetBatch() {
-    TW_PENDINGXFERS pending{};
-    const TW_UINT16 result = CallSource(DG_CONTROL, DAT_PENDINGXFERS, MSG_RESET, &pending);
-    return result == TWRC_SUCCESS || ReportSourceFailure("MSG_RESET", result);
-}
-
 }  // namespace
 
 bool PageFromDib(const uint8_t* dib, uint32_t size, ScannedPage& page) {
@@ -178,7 +172,7 @@ PageStep TransferNextPage(TransferMechanism mechanism, uint32_t number, bool min
     TW_UINT16 result = CallSource(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info);
     if (result != TWRC_SUCCESS) {
         ReportSourceFailure("DAT_IMAGEINFO", result);
-        ResetBatch();
+        EndBatch();
         step.end = BatchEnd::TwainFailure;
         return step;
     }
@@ -230,7 +224,11 @@ PageStep TransferNextPage(TransferMechanism mechanism, uint32_t number, bool min
     return step;
 }
 
-bool EndBatch() { return ResetBatch(); }
+bool EndBatch() {
+    TW_PENDINGXFERS pending{};
+    const TW_UINT16 result = CallSource(DG_CONTROL, DAT_PENDINGXFERS, MSG_RESET, &pending);
+    return result == TWRC_SUCCESS || ReportSourceFailure("MSG_RESET", result);
+}
 
 BatchResult TransferBatch(TransferMechanism mechanism, PageSink& sink, uint32_t maxPages) {
     BatchResult batch;
@@ -246,7 +244,7 @@ BatchResult TransferBatch(TransferMechanism mechanism, PageSink& sink, uint32_t 
         if (!step.morePages) return batch;
         // A source may scan on past the count the application asked for.
         if (batch.end != BatchEnd::Complete || batch.pagesKept == maxPages) {
-            ResetBatch();
+            EndBatch();
             return batch;
         }
     }
