@@ -6,6 +6,7 @@
 #include <sane/sane.h>
 
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -78,7 +79,9 @@ void InstallScenario(const std::string& choice) {
         scenario = named->build();
     } else {
         std::string text;
-        if (!vscan::ReadTextFile(choice, text) || !vscan::ParseScenario(text, scenario, error)) {
+        // Image files the scenario names are found beside it.
+        const std::string directory = std::filesystem::path(choice).parent_path().string();
+        if (!vscan::ReadTextFile(choice, text) || !vscan::ParseScenario(text, scenario, error, directory)) {
             LogLine("scenario \"%s\": %s", choice.c_str(), error.empty() ? "neither a name nor a readable file" : error.c_str());
             return;
         }
@@ -104,7 +107,9 @@ void FindDevices() {
     if (OpenTwainSource() == SANE_STATUS_GOOD) {
         EndSession();
         const std::vector<BusScanner> scanners = FindBusScanners(AspiPath());
-        if (!scanners.empty()) {
+        if (scanners.empty()) {
+            LogLine("the source opens, but the bus of %s holds no scanner", AspiPath().c_str());
+        } else {
             const BusScanner& first = scanners.front();
             Devices.push_back({"aspi:" + std::to_string(first.adapter) + ":" + std::to_string(first.target),
                                first.vendor, first.product, SANE_Device{}});
