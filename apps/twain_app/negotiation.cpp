@@ -150,6 +150,20 @@ bool ReadChoices(TW_UINT16 conType, plat::MemHandle block, CapabilityChoices& ch
     return ok;
 }
 
+// Asks for a container with `msg` and reads it with `read`; false (printed)
+// when refused or unreadable.
+template <typename Read>
+bool QueryCapability(TW_UINT16 cap, TW_UINT16 msg, Read read) {
+    TW_CAPABILITY capability{cap, TWON_DONTCARE16, nullptr};
+    const TW_UINT16 result = CallSource(DG_CONTROL, DAT_CAPABILITY, msg, &capability);
+    if (result != TWRC_SUCCESS) return ReportSourceFailure(CapabilityName(cap), result);
+    const bool ok = read(capability.ConType, capability.hContainer);
+    plat::MemFree(capability.hContainer);
+    if (!ok) std::fprintf(stderr, "%s: %s: the source answered an unreadable container\n", ApplicationName(),
+                          CapabilityName(cap));
+    return ok;
+}
+
 }  // namespace
 
 bool SetCapability(TW_UINT16 cap, TW_UINT16 itemType, double value) {
@@ -170,25 +184,15 @@ bool SetCapability(TW_UINT16 cap, TW_UINT16 itemType, double value) {
 }
 
 bool GetCurrentCapability(TW_UINT16 cap, CapabilityValue& value) {
-    TW_CAPABILITY capability{cap, TWON_DONTCARE16, nullptr};
-    const TW_UINT16 result = CallSource(DG_CONTROL, DAT_CAPABILITY, MSG_GETCURRENT, &capability);
-    if (result != TWRC_SUCCESS) return ReportSourceFailure(CapabilityName(cap), result);
-    const bool ok = ReadCurrent(capability.ConType, capability.hContainer, value);
-    plat::MemFree(capability.hContainer);
-    if (!ok) std::fprintf(stderr, "%s: %s: the source answered an unreadable container\n", ApplicationName(),
-                          CapabilityName(cap));
-    return ok;
+    return QueryCapability(cap, MSG_GETCURRENT, [&value](TW_UINT16 conType, plat::MemHandle block) {
+        return ReadCurrent(conType, block, value);
+    });
 }
 
 bool GetCapabilityChoices(TW_UINT16 cap, CapabilityChoices& choices) {
-    TW_CAPABILITY capability{cap, TWON_DONTCARE16, nullptr};
-    const TW_UINT16 result = CallSource(DG_CONTROL, DAT_CAPABILITY, MSG_GET, &capability);
-    if (result != TWRC_SUCCESS) return ReportSourceFailure(CapabilityName(cap), result);
-    const bool ok = ReadChoices(capability.ConType, capability.hContainer, choices);
-    plat::MemFree(capability.hContainer);
-    if (!ok) std::fprintf(stderr, "%s: %s: the source answered an unreadable container\n", ApplicationName(),
-                          CapabilityName(cap));
-    return ok;
+    return QueryCapability(cap, MSG_GET, [&choices](TW_UINT16 conType, plat::MemHandle block) {
+        return ReadChoices(conType, block, choices);
+    });
 }
 
 bool SetPageFrame(double widthInches, double heightInches) {
