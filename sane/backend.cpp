@@ -146,8 +146,14 @@ public:
     void PageStarted(uint32_t) override {}
     void PageProgress(uint32_t, uint64_t) override {}
     bool PageDone(const ScannedPage& page) override {
-        ScannedPage cut = page;
-        if (!CropToArea(cut, area_) || !FrameFromPage(cut, frame_)) {
+        bool ok = false;
+        if (area_.right == 0) {  // an all-zero area: the whole page
+            ok = FrameFromPage(page, frame_);
+        } else {
+            ScannedPage cut = page;
+            ok = CropToArea(cut, area_) && FrameFromPage(cut, frame_);
+        }
+        if (!ok) {
             LogLine("page %u: the scan area holds nothing of the page delivered", static_cast<unsigned>(page.number));
             return false;
         }
