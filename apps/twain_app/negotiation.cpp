@@ -10,15 +10,15 @@
 #include "apps/twain_app/twain_session.h"
 #include "platform/platform.h"
 
-TW_FIX32 ToFix32(double value) {
-    const auto scaled = static_cast<int32_t>(std::lround(value * 65536.0));
+namespace {
+
+// A number in 1/65536 units as TW_FIX32.
+TW_FIX32 Fix32OfScaled(int32_t scaled) {
     TW_FIX32 fix;
     fix.Whole = static_cast<TW_INT16>(scaled >> 16);
     fix.Frac = static_cast<TW_UINT16>(scaled & 0xFFFF);
     return fix;
 }
-
-namespace {
 
 double FromFix32(TW_UINT32 raw) {
     const auto whole = static_cast<int16_t>(raw & 0xFFFF);
@@ -28,13 +28,7 @@ double FromFix32(TW_UINT32 raw) {
 
 // A frame edge rounded down to the 1/65536 inch: rounded to the nearest, a
 // sheet of the model's largest size could come out above the source's bound.
-TW_FIX32 FrameEdge(double inches) {
-    const auto scaled = static_cast<int32_t>(std::floor(inches * 65536.0));
-    TW_FIX32 fix;
-    fix.Whole = static_cast<TW_INT16>(scaled >> 16);
-    fix.Frac = static_cast<TW_UINT16>(scaled & 0xFFFF);
-    return fix;
-}
+TW_FIX32 FrameEdge(double inches) { return Fix32OfScaled(static_cast<int32_t>(std::floor(inches * 65536.0))); }
 
 TW_UINT32 ItemBits(TW_UINT16 itemType, double value) {
     if (itemType == TWTY_FIX32) {
@@ -165,6 +159,8 @@ bool QueryCapability(TW_UINT16 cap, TW_UINT16 msg, Read read) {
 }
 
 }  // namespace
+
+TW_FIX32 ToFix32(double value) { return Fix32OfScaled(static_cast<int32_t>(std::lround(value * 65536.0))); }
 
 bool SetCapability(TW_UINT16 cap, TW_UINT16 itemType, double value) {
     TW_CAPABILITY capability{cap, TWON_ONEVALUE, plat::MemAlloc(sizeof(TW_ONEVALUE))};
