@@ -44,6 +44,12 @@ constexpr TransportRow kTransportTable[] = {
     {TransportStatus::HostError,        SS_ERR,          HASTAT_BUS_FREE},
 };
 
+static_assert(sizeof kTransportTable / sizeof kTransportTable[0] ==
+                  static_cast<size_t>(TransportStatus::HostError) + 1,
+              "one row per transport status");
+
+// A value the table does not know (a faulty back end) counts as a host error,
+// the last row.
 const TransportRow& RowOf(TransportStatus transport) {
     for (const TransportRow& row : kTransportTable) {
         if (row.transport == transport) return row;
@@ -193,9 +199,10 @@ Posting Finish(Job& job) {
         }
         if ((job.flags & SRB_ENABLE_RESIDUAL_COUNT) != 0) request.SRB_BufLen = residual;
         if (targetStatus == STATUS_CHKCOND) {
-            uint8_t senseBytes = outcome.senseLength < job.callerSenseLength ? outcome.senseLength
-                                                                            : job.callerSenseLength;
-            if (senseBytes > kSenseCapacity) senseBytes = kSenseCapacity;
+            // The sense area is SRB_SenseLen bytes long; nothing past it is written.
+            const uint8_t senseBytes = outcome.senseLength < job.callerSenseLength
+                                           ? outcome.senseLength
+                                           : job.callerSenseLength;
             std::memset(request.SenseArea, 0, job.callerSenseLength);
             std::memcpy(request.SenseArea, job.sense, senseBytes);
             if (outcome.senseLength == 0) haStatus = HASTAT_REQUEST_SENSE_FAILED;

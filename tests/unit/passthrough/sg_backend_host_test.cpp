@@ -3,9 +3,11 @@
 // request, the kernel's host, driver and errno verdicts as ASPI statuses, a
 // node that cannot be opened or goes away, a time-out with real threads, and
 // the source's device discovery over the back end with good and garbage
-// INQUIRY replies.
+// INQUIRY replies; and the built module over this machine's real system.
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <scsi/sg.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
@@ -463,6 +465,34 @@ TEST_F(SgBackend, SourceDiscoveryAcceptsAScannerAndRejectsGarbageInquiryData) {
         UnloadAspi();
         EXPECT_TRUE(passthrough::DestroyAspiManager(discovery, 2000));
     }
+}
+
+// The built wnaspi32.so over the real system calls: whatever devices this
+// machine has, its answers agree with each other, and it unloads cleanly.
+TEST(SgModule, BuiltModuleAnswersOverThisMachinesSystem) {
+    char self[4096];
+    const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+    ASSERT_GT(length, 0);
+    std::string path(self, static_cast<size_t>(length));
+    path = path.substr(0, path.rfind('/')) + "/passthrough/wnaspi32.so";
+    void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(module, nullptr) << dlerror();
+    auto supportInfo = reinterpret_cast<GetASPI32SupportInfoProc>(dlsym(module, "GetASPI32SupportInfo"));
+    auto send = reinterpret_cast<SendASPI32CommandProc>(dlsym(module, "SendASPI32Command"));
+    ASSERT_NE(supportInfo, nullptr);
+    ASSERT_NE(send, nullptr);
+    const uint32_t info = supportInfo();
+    const uint8_t status = static_cast<uint8_t>(info >> 8);
+    const uint8_t count = static_cast<uint8_t>(info);
+    EXPECT_TRUE((status == SS_COMP && count > 0) || (status == SS_NO_ADAPTERS && count == 0) ||
+                (status == SS_FAILED_INIT && count == 0))
+        << std::hex << info;
+    EXPECT_EQ(send(nullptr), SS_INVALID_SRB);
+    SRB_HAInquiry inquiry{};
+    inquiry.SRB_Cmd = SC_HA_INQUIRY;
+    inquiry.SRB_HaId = count;  // one past the last adapter
+    EXPECT_EQ(send(&inquiry), status == SS_COMP ? SS_INVALID_HA : status);
+    EXPECT_EQ(dlclose(module), 0);
 }
 
 }  // namespace
