@@ -56,7 +56,7 @@ protected:
     passthrough::AspiManager* manager = nullptr;
 };
 
-TEST_F(AspiCore, AdaptersFollowHostAndChannelAndDescribeThemselves) {
+TEST_F(AspiCore, AdaptersFollowHostAndChannelAndTheManagerSaysWhenThereAreNone) {
     backend.devices.clear();
     backend.AddDevice(5, 0, 12, 0, 6, "far");
     backend.AddDevice(2, 1, 0, 0, 6, "second");
@@ -96,9 +96,7 @@ TEST_F(AspiCore, AdaptersFollowHostAndChannelAndDescribeThemselves) {
         EXPECT_EQ(AspiSendCommand(Manager(), &block), row.status);
         EXPECT_EQ(block.SRB_DeviceType, row.type);
     }
-}
 
-TEST_F(AspiCore, ManagerWithoutDevicesOrSystemSaysSo) {
     backend.devices.clear();
     EXPECT_EQ(AspiSupportInfo(Manager()), uint32_t{SS_NO_ADAPTERS} << 8);
     backend.enumerateFailure = 1;
@@ -296,16 +294,6 @@ TEST_F(AspiCore, DeviceThatWentAwayIsRefusedUntilFoundAgain) {
     EXPECT_EQ(AspiSupportInfo(Manager()), uint32_t{SS_COMP} << 8 | 1);
     EXPECT_EQ(backend.closes, 2u);
     EXPECT_EQ(Run(later), SS_COMP);
-}
-
-TEST_F(AspiCore, NodeThatCannotBeOpenedAnswersNoDeviceEachTime) {
-    backend.refusedNodes = {"node-0:0:0:0"};
-    SRB_ExecSCSICmd block = ExecBlock(0, 0, SRB_DIR_OUT, kTestUnitReady, nullptr, 0);
-    EXPECT_EQ(Run(block), SS_NO_DEVICE);
-    EXPECT_EQ(block.SRB_HaStat, passthrough::HASTAT_OK);
-    backend.refusedNodes.clear();  // permission granted meanwhile
-    EXPECT_EQ(Run(block), SS_COMP);
-    EXPECT_EQ(backend.opened, std::vector<std::string>{"node-0:0:0:0"});
 }
 
 // A posting routine that checks the block is finished when it is called.
