@@ -59,8 +59,6 @@ const TransportRow& RowOf(TransportStatus transport) {
 
 enum class JobKind : uint8_t { Execute, Reset };
 
-struct AdapterRecord;
-
 // One accepted SC_EXEC_SCSI_CMD or SC_RESET_DEV. `request` is the caller's
 // block until its status is posted, then null: a worker still carrying out an
 // abandoned job writes only into the job's own copies.
