@@ -516,7 +516,9 @@ Job* MakeJob(const AspiManager& manager, SRB_ExecSCSICmd& request, JobKind kind,
                                                                  : DataDirection::Out;
     exchange.data = job->data;
     exchange.dataLength = length;
-    if (exchange.direction == DataDirection::Out) std::memcpy(job->data, request.SRB_BufPointer, length);
+    if (exchange.direction == DataDirection::Out) {
+        std::memcpy(job->data, request.SRB_BufPointer, length);
+    }
     exchange.sense = job->sense;
     exchange.senseCapacity = kSenseCapacity;
     exchange.timeoutMs = manager.config.requestTimeoutMs;
@@ -660,13 +662,12 @@ uint32_t AspiSendCommand(AspiManager* manager, void* request) {
                     status = GetDeviceType(*manager, *static_cast<SRB_GDEVBlock*>(request));
                     break;
                 case SC_EXEC_SCSI_CMD:
-                    status = Submit(*manager, *static_cast<SRB_ExecSCSICmd*>(request), JobKind::Execute);
-                    if (status == SS_PENDING) return SS_PENDING;
-                    break;
                 case SC_RESET_DEV:
                     // The device reset block keeps the target, the statuses and the
                     // posting routine where the execute block has them.
-                    status = Submit(*manager, *static_cast<SRB_ExecSCSICmd*>(request), JobKind::Reset);
+                    status = Submit(*manager, *static_cast<SRB_ExecSCSICmd*>(request),
+                                    header->SRB_Cmd == SC_RESET_DEV ? JobKind::Reset
+                                                                    : JobKind::Execute);
                     if (status == SS_PENDING) return SS_PENDING;
                     break;
                 case SC_ABORT_SRB:

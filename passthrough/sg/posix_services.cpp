@@ -53,7 +53,8 @@ uint64_t MonotonicMs(void*) {
 }
 
 void SleepMs(void*, uint32_t milliseconds) {
-    timespec wait{static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1000000L};
+    timespec wait{static_cast<time_t>(milliseconds / 1000),
+                  static_cast<long>(milliseconds % 1000) * 1000000L};
     while (nanosleep(&wait, &wait) != 0) {
     }
 }

@@ -206,7 +206,9 @@ bool DescribeFromSysfs(const SgSystemCalls& calls, const char* name, DeviceEntry
     char path[kPathLength];
     char text[kPathLength];
     std::snprintf(path, sizeof path, "%s/%s/device", kSysfsClass, name);
-    if (calls.readLink(path, text, sizeof text) < 0 || !ParseAddress(text, entry.address)) return false;
+    if (calls.readLink(path, text, sizeof text) < 0 || !ParseAddress(text, entry.address)) {
+        return false;
+    }
     std::snprintf(path, sizeof path, "%s/%s/device/type", kSysfsClass, name);
     ReadAttribute(calls, path, text, sizeof text);
     char* end = nullptr;
@@ -307,7 +309,9 @@ void Execute(void* context, DeviceHandle handle, const ScsiExchange& exchange, S
         return;
     }
     outcome.transport = HostTransport(io.host_status);
-    if (outcome.transport == TransportStatus::Ok) outcome.transport = DriverTransport(io.driver_status);
+    if (outcome.transport == TransportStatus::Ok) {
+        outcome.transport = DriverTransport(io.driver_status);
+    }
     outcome.scsiStatus = io.status;
     // resid may be negative (an overrun some drivers report so) or garbage.
     if (io.resid < 0) {
@@ -315,7 +319,8 @@ void Execute(void* context, DeviceHandle handle, const ScsiExchange& exchange, S
     } else if (static_cast<uint32_t>(io.resid) < exchange.dataLength) {
         outcome.residual = static_cast<uint32_t>(io.resid);
     }
-    outcome.senseLength = io.sb_len_wr < exchange.senseCapacity ? io.sb_len_wr : exchange.senseCapacity;
+    outcome.senseLength =
+        io.sb_len_wr < exchange.senseCapacity ? io.sb_len_wr : exchange.senseCapacity;
 }
 
 TransportStatus Reset(void* context, DeviceHandle handle) {

@@ -87,8 +87,9 @@ TEST_F(AspiCore, AdaptersFollowHostAndChannelAndTheManagerSaysWhenThereAreNone) 
         uint8_t ha, target;
         uint8_t status, type;
     };
-    for (const DeviceType& row : {DeviceType{0, 4, SS_COMP, 5}, DeviceType{2, 12, SS_COMP, 6},
-                                  DeviceType{0, 0, SS_NO_DEVICE, 0}, DeviceType{3, 0, SS_INVALID_HA, 0}}) {
+    const DeviceType types[] = {
+        {0, 4, SS_COMP, 5}, {2, 12, SS_COMP, 6}, {0, 0, SS_NO_DEVICE, 0}, {3, 0, SS_INVALID_HA, 0}};
+    for (const DeviceType& row : types) {
         SRB_GDEVBlock block{};
         block.SRB_Cmd = SC_GET_DEV_TYPE;
         block.SRB_HaId = row.ha;
@@ -187,7 +188,8 @@ TEST_F(AspiCore, DataTravelsTheWayTheFlagsSayAndResidualIsReportedOnRequest) {
         EXPECT_EQ(block.SRB_HaStat, passthrough::HASTAT_OK);
         EXPECT_EQ(block.SRB_TargStat, STATUS_GOOD);
         if (c.direction == DataDirection::Out) {
-            EXPECT_EQ(exchange.dataOut, std::vector<uint8_t>(buffer.begin(), buffer.begin() + c.length));
+            EXPECT_EQ(exchange.dataOut,
+                      std::vector<uint8_t>(buffer.begin(), buffer.begin() + c.length));
         } else {
             // What came in is delivered; the rest of the caller's buffer keeps its bytes.
             for (size_t i = 0; i < buffer.size(); ++i)

@@ -427,8 +427,9 @@ TEST_F(SgBackend, SourceDiscoveryAcceptsAScannerAndRejectsGarbageInquiryData) {
             header.resid = static_cast<int>(header.dxfer_len - length);
             return 0;
         };
-        passthrough::AspiManager* discovery = passthrough::CreateAspiManager(
-            passthrough::SgBackend(&kFakeCalls), passthrough::PosixOsServices(), passthrough::ManagerConfig{});
+        passthrough::AspiManager* discovery =
+            passthrough::CreateAspiManager(passthrough::SgBackend(&kFakeCalls),
+                                           passthrough::PosixOsServices(), passthrough::ManagerConfig{});
         ASSERT_TRUE(fake_passthrough::InstallInProcessManager(discovery));
         plat::host::ClearRecordedMessageBoxes();
         ResetDiscoveryState();
@@ -456,7 +457,8 @@ TEST(SgModule, BuiltModuleAnswersOverThisMachinesSystem) {
     path = path.substr(0, path.rfind('/')) + "/passthrough/wnaspi32.so";
     void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(module, nullptr) << dlerror();
-    auto supportInfo = reinterpret_cast<GetASPI32SupportInfoProc>(dlsym(module, "GetASPI32SupportInfo"));
+    auto supportInfo =
+        reinterpret_cast<GetASPI32SupportInfoProc>(dlsym(module, "GetASPI32SupportInfo"));
     auto send = reinterpret_cast<SendASPI32CommandProc>(dlsym(module, "SendASPI32Command"));
     ASSERT_NE(supportInfo, nullptr);
     ASSERT_NE(send, nullptr);
