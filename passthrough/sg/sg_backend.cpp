@@ -197,10 +197,6 @@ void ReadAttribute(const SgSystemCalls& calls, const char* path, char* buffer, s
     buffer[std::strcspn(buffer, "\r\n")] = '\0';
 }
 
-void SetName(char* target, size_t capacity, const char* name) {
-    std::snprintf(target, capacity, "%s", name);
-}
-
 // Fills one entry from sysfs; false when the node's address cannot be read.
 bool DescribeFromSysfs(const SgSystemCalls& calls, const char* name, DeviceEntry& entry) {
     char path[kPathLength];
@@ -217,7 +213,8 @@ bool DescribeFromSysfs(const SgSystemCalls& calls, const char* name, DeviceEntry
                                                                  : kUnknownDeviceType;
     std::snprintf(path, sizeof path, "/sys/class/scsi_host/host%u/proc_name", entry.address.host);
     ReadAttribute(calls, path, text, sizeof text);
-    SetName(entry.adapterName, sizeof entry.adapterName, text[0] != '\0' ? text : "scsi");
+    const char* adapterName = text[0] != '\0' ? text : "scsi";
+    std::snprintf(entry.adapterName, sizeof entry.adapterName, "%s", adapterName);
     return true;
 }
 
@@ -234,7 +231,7 @@ bool DescribeFromNode(const SgSystemCalls& calls, const char* node, DeviceEntry&
     entry.address = DeviceAddress{static_cast<uint32_t>(id.host_no), static_cast<uint32_t>(id.channel),
                                   static_cast<uint32_t>(id.scsi_id), static_cast<uint32_t>(id.lun)};
     entry.deviceType = static_cast<uint8_t>(id.scsi_type & kUnknownDeviceType);
-    SetName(entry.adapterName, sizeof entry.adapterName, "scsi");
+    std::snprintf(entry.adapterName, sizeof entry.adapterName, "scsi");
     return true;
 }
 
@@ -242,7 +239,7 @@ int32_t Enumerate(void* context, DeviceEntry* entries, uint32_t capacity) {
     const SgSystemCalls& calls = *static_cast<const SgSystemCalls*>(context);
     auto* nodes = static_cast<NodeNames*>(std::calloc(1, sizeof(NodeNames)));
     if (nodes == nullptr) return -1;
-    bool fromSysfs = calls.listDirectory(kSysfsClass, CollectSgName, nodes) == 0;
+    const bool fromSysfs = calls.listDirectory(kSysfsClass, CollectSgName, nodes) == 0;
     if (!fromSysfs) {
         nodes->count = 0;
         if (calls.listDirectory(kDeviceDirectory, CollectSgName, nodes) != 0) {
