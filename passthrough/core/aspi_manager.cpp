@@ -351,13 +351,6 @@ bool AddressBefore(const DeviceAddress& a, const DeviceAddress& b) {
     return a.lun < b.lun;
 }
 
-void CopyName(char* target, const char* source, uint32_t capacity) {
-    uint32_t length = 0;
-    while (length + 1 < capacity && source[length] != '\0') ++length;
-    std::memcpy(target, source, length);
-    target[length] = '\0';
-}
-
 // Builds the device and adapter tables afresh: adapters numbered from 0 in
 // the order of (host, channel), devices in the order of (id, LUN) within them.
 // Only called when no request is in flight.
@@ -404,7 +397,8 @@ void Enumerate(AspiManager& manager) {
             adapter->channel = address.channel;
             adapter->scsiId = device.entry.adapterScsiId;
             adapter->targetCount = kMinTargets;
-            CopyName(adapter->name, device.entry.adapterName, sizeof adapter->name);
+            static_assert(sizeof adapter->name == sizeof device.entry.adapterName);
+            std::memcpy(adapter->name, device.entry.adapterName, sizeof adapter->name);
         }
         if (address.id >= adapter->targetCount) {
             adapter->targetCount = static_cast<uint8_t>(address.id < 0xFF ? address.id + 1 : 0xFF);
