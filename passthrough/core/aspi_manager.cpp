@@ -257,9 +257,9 @@ void AdapterWorker(void* argument) {
             }
         }
         ScsiOutcome& outcome = job->outcome;
-        outcome = ScsiOutcome{TransportStatus::DeviceGone, STATUS_GOOD, job->exchange.dataLength, 0};
+        outcome = ScsiOutcome{TransportStatus::HostError, STATUS_GOOD, job->exchange.dataLength, 0};
         if (device->gone) {
-            // found gone by an earlier request
+            outcome.transport = TransportStatus::DeviceGone;  // found gone by an earlier request
         } else if (!device->opened) {
             job->openFailed = true;
         } else if (job->kind == JobKind::Reset) {
@@ -322,11 +322,11 @@ void Watchdog(void* argument) {
     }
 }
 
+// A worker runs while its adapter has requests queued or running; the
+// watchdog touches no table but under the lock, so it may run on.
 bool InFlight(const AspiManager& manager) {
-    if (manager.runningThreads > 0) return true;
     for (uint32_t a = 0; a < manager.adapterCount; ++a) {
-        if (manager.adapters[a].queueHead != nullptr || manager.adapters[a].running != nullptr)
-            return true;
+        if (manager.adapters[a].workerRunning) return true;
     }
     return false;
 }
