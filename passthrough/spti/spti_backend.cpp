@@ -18,7 +18,6 @@ namespace {
 using namespace spti;
 
 constexpr uint8_t kCheckCondition = 0x02;
-constexpr uint8_t kUnknownDeviceType = 0x1F;
 // The reply of IOCTL_SCSI_GET_INQUIRY_DATA is read into this much room: a
 // port with eight buses of sixteen targets of eight units fits.
 constexpr uint32_t kInquiryReplyRoom = 65536;
@@ -36,20 +35,20 @@ struct ErrorMapping {
 };
 // Win32 error                   transport status
 constexpr ErrorMapping kErrorMappings[] = {
-    {ERROR_FILE_NOT_FOUND,       TransportStatus::DeviceGone},
-    {ERROR_INVALID_HANDLE,       TransportStatus::DeviceGone},
-    {ERROR_DEV_NOT_EXIST,        TransportStatus::DeviceGone},
-    {ERROR_NO_SUCH_DEVICE,       TransportStatus::DeviceGone},
-    {ERROR_DEVICE_NOT_CONNECTED, TransportStatus::DeviceGone},
-    {ERROR_DEVICE_REMOVED,       TransportStatus::DeviceGone},
-    {ERROR_SEM_TIMEOUT,          TransportStatus::Timeout},
-    {ERROR_TIMEOUT,              TransportStatus::Timeout},
-    {ERROR_OPERATION_ABORTED,    TransportStatus::Aborted},
-    {ERROR_BUS_RESET,            TransportStatus::BusReset},
-    {ERROR_BUSY,                 TransportStatus::Busy},
-    {ERROR_NOT_ENOUGH_MEMORY,    TransportStatus::Busy},
-    {ERROR_NO_SYSTEM_RESOURCES,  TransportStatus::Busy},
-    {ERROR_CRC,                  TransportStatus::ParityError},
+    {kErrorFileNotFound,       TransportStatus::DeviceGone},
+    {kErrorInvalidHandle,       TransportStatus::DeviceGone},
+    {kErrorDevNotExist,        TransportStatus::DeviceGone},
+    {kErrorNoSuchDevice,       TransportStatus::DeviceGone},
+    {kErrorDeviceNotConnected, TransportStatus::DeviceGone},
+    {kErrorDeviceRemoved,       TransportStatus::DeviceGone},
+    {kErrorSemTimeout,          TransportStatus::Timeout},
+    {kErrorTimeout,              TransportStatus::Timeout},
+    {kErrorOperationAborted,    TransportStatus::Aborted},
+    {kErrorBusReset,            TransportStatus::BusReset},
+    {kErrorBusy,                 TransportStatus::Busy},
+    {kErrorNotEnoughMemory,    TransportStatus::Busy},
+    {kErrorNoSystemResources,  TransportStatus::Busy},
+    {kErrorCrc,                  TransportStatus::ParityError},
 };
 
 TransportStatus TransportOfError(uint32_t error) {
@@ -90,14 +89,13 @@ bool Listed(const DeviceList& list, const DeviceAddress& address) {
     return false;
 }
 
-// One SCSI_INQUIRY_DATA record with `inquiryLength` bytes of INQUIRY reply
-// that lie inside the port's answer. Units the port lists without a device
-// behind them (peripheral qualifier 1 or 3) are left out. Units a class
-// driver has claimed stay: whether their port passes requests on is the
-// port's decision, and a refusal comes back as a host error.
-void AddUnit(DeviceList& list, uint32_t port, uint8_t initiatorId, const uint8_t* record,
-             uint32_t inquiryLength) {
-    const uint8_t firstByte = inquiryLength > 0 ? record[kInquiryData] : kUnknownDeviceType;
+// One SCSI_INQUIRY_DATA record whose INQUIRY data lie inside the port's
+// answer. Units the port lists without a device behind them (peripheral
+// qualifier 1 or 3) are left out. Units a class driver has claimed stay:
+// whether their port passes requests on is the port's decision, and a
+// refusal comes back as a host error.
+void AddUnit(DeviceList& list, uint32_t port, uint8_t initiatorId, const uint8_t* record) {
+    const uint8_t firstByte = record[kInquiryData];
     if ((firstByte >> 5) != 0) return;
     const DeviceAddress address{port, record[kInquiryPathId], record[kInquiryTargetId],
                                 record[kInquiryLun]};
@@ -113,9 +111,10 @@ void AddUnit(DeviceList& list, uint32_t port, uint8_t initiatorId, const uint8_t
 }
 
 // Reads the reply of IOCTL_SCSI_GET_INQUIRY_DATA, `size` bytes, trusting no
-// count or offset in it: a record that does not lie wholly inside the reply
-// ends its bus's chain, and a chain ends after the number of units its bus
-// announced, so a looping chain ends too.
+// count, length or offset in it: a record that does not lie wholly inside the
+// reply (its INQUIRY data included) ends its bus's chain, a record without
+// INQUIRY data is passed over, and a chain ends after the number of units its
+// bus announced, so a looping chain ends too.
 void ParseInquiryReply(DeviceList& list, uint32_t port, const uint8_t* reply, uint32_t size) {
     if (size < kBusInfoBusDataOffset) return;
     const uint32_t buses = reply[0];
@@ -128,11 +127,9 @@ void ParseInquiryReply(DeviceList& list, uint32_t port, const uint8_t* reply, ui
         for (uint32_t unit = 0; unit < units && offset != 0; ++unit) {
             if (offset > size || size - offset < kInquiryData) break;
             const uint8_t* record = reply + offset;
-            uint32_t inquiryLength = ReadLe32(record + kInquiryLength);
-            if (inquiryLength > size - offset - kInquiryData) {
-                inquiryLength = size - offset - kInquiryData;
-            }
-            AddUnit(list, port, initiatorId, record, inquiryLength);
+            const uint32_t inquiryLength = ReadLe32(record + kInquiryLength);
+            if (inquiryLength > size - offset - kInquiryData) break;
+            if (inquiryLength > 0) AddUnit(list, port, initiatorId, record);
             offset = ReadLe32(record + kInquiryNextOffset);
         }
     }
@@ -150,7 +147,7 @@ int32_t Enumerate(void* context, DeviceEntry* entries, uint32_t capacity) {
         const intptr_t handle = calls.openPort(path, &error);
         if (handle == kNoPort) continue;
         uint32_t returned = 0;
-        if (calls.deviceIoControl(handle, IOCTL_SCSI_GET_INQUIRY_DATA, nullptr, 0, reply,
+        if (calls.deviceIoControl(handle, kIoctlScsiGetInquiryData, nullptr, 0, reply,
                                   kInquiryReplyRoom, &returned, &error)) {
             ParseInquiryReply(list, port, reply,
                               returned < kInquiryReplyRoom ? returned : kInquiryReplyRoom);
@@ -188,7 +185,7 @@ bool Open(void* context, const DeviceEntry& entry, DeviceHandle* handle) {
     device->lun = static_cast<uint8_t>(entry.address.lun);
     IoScsiCapabilities capabilities{};
     uint32_t returned = 0;
-    if (calls.deviceIoControl(port, IOCTL_SCSI_GET_CAPABILITIES, nullptr, 0, &capabilities,
+    if (calls.deviceIoControl(port, kIoctlScsiGetCapabilities, nullptr, 0, &capabilities,
                               sizeof capabilities, &returned, &error) &&
         returned >= offsetof(IoScsiCapabilities, AlignmentMask) + sizeof(uint32_t)) {
         device->directAllowed = true;
@@ -213,11 +210,11 @@ uint32_t TimeoutSeconds(uint32_t milliseconds) {
 
 uint8_t DataInOf(DataDirection direction) {
     switch (direction) {
-        case DataDirection::In: return SCSI_IOCTL_DATA_IN;
-        case DataDirection::Out: return SCSI_IOCTL_DATA_OUT;
+        case DataDirection::In: return kDataIn;
+        case DataDirection::Out: return kDataOut;
         case DataDirection::None: break;
     }
-    return SCSI_IOCTL_DATA_UNSPECIFIED;
+    return kDataUnspecified;
 }
 
 // The fields both forms of the request share.
@@ -273,7 +270,7 @@ void ExecuteDirect(const SptiSystemCalls& calls, const SptiDevice& device,
     direct.request.DataBuffer = exchange.data;
     uint32_t returned = 0;
     uint32_t error = 0;
-    if (!calls.deviceIoControl(device.port, IOCTL_SCSI_PASS_THROUGH_DIRECT, &direct,
+    if (!calls.deviceIoControl(device.port, kIoctlScsiPassThroughDirect, &direct,
                                sizeof direct, &direct, sizeof direct, &returned, &error)) {
         outcome.transport = TransportOfError(error);
         return;
@@ -302,7 +299,7 @@ void ExecuteBuffered(const SptiSystemCalls& calls, const SptiDevice& device,
     uint32_t returned = 0;
     uint32_t error = 0;
     const auto size = static_cast<uint32_t>(total);
-    if (!calls.deviceIoControl(device.port, IOCTL_SCSI_PASS_THROUGH, buffer, size, buffer, size,
+    if (!calls.deviceIoControl(device.port, kIoctlScsiPassThrough, buffer, size, buffer, size,
                                &returned, &error)) {
         outcome.transport = TransportOfError(error);
     } else {

@@ -12,15 +12,15 @@
 namespace passthrough::spti {
 
 // ---- Device I/O control codes (FILE_DEVICE_CONTROLLER, METHOD_BUFFERED) ------------
-constexpr uint32_t IOCTL_SCSI_PASS_THROUGH = 0x0004D004;
-constexpr uint32_t IOCTL_SCSI_GET_INQUIRY_DATA = 0x0004100C;
-constexpr uint32_t IOCTL_SCSI_GET_CAPABILITIES = 0x00041010;
-constexpr uint32_t IOCTL_SCSI_PASS_THROUGH_DIRECT = 0x0004D014;
+constexpr uint32_t kIoctlScsiPassThrough = 0x0004D004;  // IOCTL_SCSI_PASS_THROUGH
+constexpr uint32_t kIoctlScsiGetInquiryData = 0x0004100C;  // IOCTL_SCSI_GET_INQUIRY_DATA
+constexpr uint32_t kIoctlScsiGetCapabilities = 0x00041010;  // IOCTL_SCSI_GET_CAPABILITIES
+constexpr uint32_t kIoctlScsiPassThroughDirect = 0x0004D014;  // IOCTL_SCSI_PASS_THROUGH_DIRECT
 
 // ---- SCSI_PASS_THROUGH(_DIRECT).DataIn ------------------------------------------------
-constexpr uint8_t SCSI_IOCTL_DATA_OUT = 0;
-constexpr uint8_t SCSI_IOCTL_DATA_IN = 1;
-constexpr uint8_t SCSI_IOCTL_DATA_UNSPECIFIED = 2;
+constexpr uint8_t kDataOut = 0;  // SCSI_IOCTL_DATA_OUT
+constexpr uint8_t kDataIn = 1;  // SCSI_IOCTL_DATA_IN
+constexpr uint8_t kDataUnspecified = 2;  // SCSI_IOCTL_DATA_UNSPECIFIED
 
 // SCSI_PASS_THROUGH: the data travel in the same buffer, DataBufferOffset
 // bytes after the record's start.
@@ -87,24 +87,20 @@ constexpr uint32_t kInquiryLength = 4;         // InquiryDataLength
 constexpr uint32_t kInquiryNextOffset = 8;     // NextInquiryDataOffset
 constexpr uint32_t kInquiryData = 12;          // the unit's INQUIRY reply as the port saw it
 
-// ---- Win32 error codes the back end tells apart -----------------------------------------
-constexpr uint32_t ERROR_FILE_NOT_FOUND = 2;
-constexpr uint32_t ERROR_ACCESS_DENIED = 5;
-constexpr uint32_t ERROR_INVALID_HANDLE = 6;
-constexpr uint32_t ERROR_NOT_ENOUGH_MEMORY = 8;
-constexpr uint32_t ERROR_CRC = 23;
-constexpr uint32_t ERROR_DEV_NOT_EXIST = 55;
-constexpr uint32_t ERROR_SEM_TIMEOUT = 121;
-constexpr uint32_t ERROR_INSUFFICIENT_BUFFER = 122;
-constexpr uint32_t ERROR_BUSY = 170;
-constexpr uint32_t ERROR_MORE_DATA = 234;
-constexpr uint32_t ERROR_NO_SUCH_DEVICE = 433;
-constexpr uint32_t ERROR_OPERATION_ABORTED = 995;
-constexpr uint32_t ERROR_BUS_RESET = 1111;
-constexpr uint32_t ERROR_IO_DEVICE = 1117;
-constexpr uint32_t ERROR_DEVICE_NOT_CONNECTED = 1167;
-constexpr uint32_t ERROR_NO_SYSTEM_RESOURCES = 1450;
-constexpr uint32_t ERROR_TIMEOUT = 1460;
-constexpr uint32_t ERROR_DEVICE_REMOVED = 1617;
+// ---- Win32 error codes the back end tells apart (ERROR_...) ------------------------------
+constexpr uint32_t kErrorFileNotFound = 2;
+constexpr uint32_t kErrorInvalidHandle = 6;
+constexpr uint32_t kErrorNotEnoughMemory = 8;
+constexpr uint32_t kErrorCrc = 23;
+constexpr uint32_t kErrorDevNotExist = 55;
+constexpr uint32_t kErrorSemTimeout = 121;
+constexpr uint32_t kErrorBusy = 170;
+constexpr uint32_t kErrorNoSuchDevice = 433;
+constexpr uint32_t kErrorOperationAborted = 995;
+constexpr uint32_t kErrorBusReset = 1111;
+constexpr uint32_t kErrorDeviceNotConnected = 1167;
+constexpr uint32_t kErrorNoSystemResources = 1450;
+constexpr uint32_t kErrorTimeout = 1460;
+constexpr uint32_t kErrorDeviceRemoved = 1617;
 
 }  // namespace passthrough::spti

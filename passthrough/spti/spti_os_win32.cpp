@@ -36,15 +36,24 @@ static_assert(spti::kBusDataInquiryOffset == offsetof(SCSI_BUS_DATA, InquiryData
 static_assert(spti::kInquiryLength == offsetof(SCSI_INQUIRY_DATA, InquiryDataLength));
 static_assert(spti::kInquiryNextOffset == offsetof(SCSI_INQUIRY_DATA, NextInquiryDataOffset));
 static_assert(spti::kInquiryData == offsetof(SCSI_INQUIRY_DATA, InquiryData));
-static_assert(spti::IOCTL_SCSI_PASS_THROUGH == IOCTL_SCSI_PASS_THROUGH);
-static_assert(spti::IOCTL_SCSI_PASS_THROUGH_DIRECT == IOCTL_SCSI_PASS_THROUGH_DIRECT);
-static_assert(spti::IOCTL_SCSI_GET_INQUIRY_DATA == IOCTL_SCSI_GET_INQUIRY_DATA);
-static_assert(spti::IOCTL_SCSI_GET_CAPABILITIES == IOCTL_SCSI_GET_CAPABILITIES);
-static_assert(spti::SCSI_IOCTL_DATA_UNSPECIFIED == SCSI_IOCTL_DATA_UNSPECIFIED);
-static_assert(spti::ERROR_DEVICE_NOT_CONNECTED == ERROR_DEVICE_NOT_CONNECTED);
-static_assert(spti::ERROR_DEVICE_REMOVED == ERROR_DEVICE_REMOVED);
-static_assert(spti::ERROR_SEM_TIMEOUT == ERROR_SEM_TIMEOUT);
-static_assert(spti::ERROR_NO_SYSTEM_RESOURCES == ERROR_NO_SYSTEM_RESOURCES);
+static_assert(spti::kIoctlScsiPassThrough == IOCTL_SCSI_PASS_THROUGH);
+static_assert(spti::kIoctlScsiPassThroughDirect == IOCTL_SCSI_PASS_THROUGH_DIRECT);
+static_assert(spti::kIoctlScsiGetInquiryData == IOCTL_SCSI_GET_INQUIRY_DATA);
+static_assert(spti::kIoctlScsiGetCapabilities == IOCTL_SCSI_GET_CAPABILITIES);
+static_assert(spti::kDataUnspecified == SCSI_IOCTL_DATA_UNSPECIFIED);
+static_assert(spti::kErrorFileNotFound == ERROR_FILE_NOT_FOUND);
+static_assert(spti::kErrorInvalidHandle == ERROR_INVALID_HANDLE);
+static_assert(spti::kErrorNotEnoughMemory == ERROR_NOT_ENOUGH_MEMORY);
+static_assert(spti::kErrorCrc == ERROR_CRC);
+static_assert(spti::kErrorDevNotExist == ERROR_DEV_NOT_EXIST);
+static_assert(spti::kErrorSemTimeout == ERROR_SEM_TIMEOUT);
+static_assert(spti::kErrorBusy == ERROR_BUSY);
+static_assert(spti::kErrorOperationAborted == ERROR_OPERATION_ABORTED);
+static_assert(spti::kErrorBusReset == ERROR_BUS_RESET);
+static_assert(spti::kErrorDeviceNotConnected == ERROR_DEVICE_NOT_CONNECTED);
+static_assert(spti::kErrorNoSystemResources == ERROR_NO_SYSTEM_RESOURCES);
+static_assert(spti::kErrorTimeout == ERROR_TIMEOUT);
+static_assert(spti::kErrorDeviceRemoved == ERROR_DEVICE_REMOVED);
 #undef SAME_FIELD
 
 intptr_t OpenPort(const char* path, uint32_t* error) {
