@@ -13,16 +13,20 @@
 #include <fstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "passthrough/core/aspi_manager.h"
 #include "passthrough/sg/sg_backend.h"
 #include "platform/host/host_hooks.h"
 #include "scanner/aspi_defs.h"
 #include "scanner/discovery.h"
+#include "tests/unit/passthrough/fake_backend.h"
+#include "tests/unit/passthrough/inprocess_manager.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using fake_passthrough::ExecBlock;
 
 // The /dev/sgN of the first scsi_debug device the user can open; empty when none.
 std::string ScsiDebugNode(std::string& why) {
@@ -46,17 +50,8 @@ std::string ScsiDebugNode(std::string& why) {
     return {};
 }
 
-passthrough::AspiManager* gManager = nullptr;
-uint32_t ASPI_CALL SupportInfo() { return passthrough::AspiSupportInfo(gManager); }
-uint32_t ASPI_CALL Send(void* request) { return passthrough::AspiSendCommand(gManager, request); }
-void* Lookup(const char* name) {
-    if (std::strcmp(name, "GetASPI32SupportInfo") == 0) return reinterpret_cast<void*>(&SupportInfo);
-    if (std::strcmp(name, "SendASPI32Command") == 0) return reinterpret_cast<void*>(&Send);
-    return nullptr;
-}
-
-uint8_t Execute(SRB_ExecSCSICmd& block) {
-    if (Send(&block) == SS_PENDING) {
+uint8_t Execute(passthrough::AspiManager* manager, SRB_ExecSCSICmd& block) {
+    if (passthrough::AspiSendCommand(manager, &block) == SS_PENDING) {
         for (int waited = 0; waited < 10000; ++waited) {
             if (__atomic_load_n(&block.SRB_Status, __ATOMIC_ACQUIRE) != SS_PENDING) break;
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -65,40 +60,24 @@ uint8_t Execute(SRB_ExecSCSICmd& block) {
     return block.SRB_Status;
 }
 
-SRB_ExecSCSICmd Block(uint8_t adapter, uint8_t target, uint8_t flags, const uint8_t* cdb,
-                      uint8_t cdbLength, uint8_t* buffer, uint32_t length) {
-    SRB_ExecSCSICmd block;
-    std::memset(&block, 0, sizeof block);
-    block.SRB_Cmd = SC_EXEC_SCSI_CMD;
-    block.SRB_HaId = adapter;
-    block.SRB_Flags = flags;
-    block.SRB_Target = target;
-    block.SRB_BufLen = length;
-    block.SRB_BufPointer = buffer;
-    block.SRB_SenseLen = SENSE_LEN;
-    block.SRB_CDBLen = cdbLength;
-    std::memcpy(block.CDBByte, cdb, cdbLength);
-    return block;
-}
-
 TEST(ScsiDebug, SourceAndManagerOverTheKernelsSgDriver) {
     std::string why;
     if (ScsiDebugNode(why).empty()) GTEST_SKIP() << "skipped: " << why;
 
-    gManager = passthrough::CreateAspiManager(passthrough::SgBackend(&passthrough::LinuxSystemCalls()),
-                                              passthrough::PosixOsServices(),
-                                              passthrough::ManagerConfig{});
-    const uint32_t info = SupportInfo();
+    passthrough::AspiManager* manager = passthrough::CreateAspiManager(
+        passthrough::SgBackend(&passthrough::LinuxSystemCalls()), passthrough::PosixOsServices(),
+        passthrough::ManagerConfig{});
+    const uint32_t info = passthrough::AspiSupportInfo(manager);
     ASSERT_EQ(info >> 8, SS_COMP);
     // Find the scsi_debug device through ASPI, by its INQUIRY reply.
-    const uint8_t inquiry[6] = {0x12, 0, 0, 0, 96, 0};
+    const std::vector<uint8_t> inquiry = {0x12, 0, 0, 0, 96, 0};
     int foundAdapter = -1, foundTarget = -1;
     for (uint8_t ha = 0; ha < (info & 0xFF) && foundAdapter < 0; ++ha) {
         for (uint8_t target = 0; target < 16; ++target) {
             uint8_t reply[96] = {};
-            SRB_ExecSCSICmd block = Block(ha, target, SRB_DIR_IN | SRB_ENABLE_RESIDUAL_COUNT, inquiry,
-                                          6, reply, sizeof reply);
-            if (Execute(block) != SS_COMP) continue;
+            SRB_ExecSCSICmd block =
+                ExecBlock(ha, target, SRB_DIR_IN | SRB_ENABLE_RESIDUAL_COUNT, inquiry, reply, 96);
+            if (Execute(manager, block) != SS_COMP) continue;
             if (std::memcmp(reply + 16, "scsi_debug", 10) != 0) continue;
             EXPECT_LT(block.SRB_BufLen, 96u) << "scsi_debug sends fewer bytes than asked";
             foundAdapter = ha;
@@ -111,20 +90,20 @@ TEST(ScsiDebug, SourceAndManagerOverTheKernelsSgDriver) {
     const auto target = static_cast<uint8_t>(foundTarget);
 
     // The first command may meet the unit attention of the device's reset.
-    const uint8_t testUnitReady[6] = {};
-    SRB_ExecSCSICmd ready = Block(ha, target, SRB_DIR_OUT, testUnitReady, 6, nullptr, 0);
-    if (Execute(ready) != SS_COMP) ready = Block(ha, target, SRB_DIR_OUT, testUnitReady, 6, nullptr, 0);
-    EXPECT_EQ(Execute(ready), SS_COMP);
+    const std::vector<uint8_t> testUnitReady(6, 0);
+    SRB_ExecSCSICmd ready = ExecBlock(ha, target, SRB_DIR_OUT, testUnitReady, nullptr, 0);
+    if (Execute(manager, ready) != SS_COMP) ready = ExecBlock(ha, target, SRB_DIR_OUT, testUnitReady, nullptr, 0);
+    EXPECT_EQ(Execute(manager, ready), SS_COMP);
 
-    const uint8_t vendorOperation[10] = {0xC0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-    SRB_ExecSCSICmd refused = Block(ha, target, SRB_DIR_OUT, vendorOperation, 10, nullptr, 0);
-    EXPECT_EQ(Execute(refused), SS_ERR);
+    const std::vector<uint8_t> vendorOperation = {0xC0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    SRB_ExecSCSICmd refused = ExecBlock(ha, target, SRB_DIR_OUT, vendorOperation, nullptr, 0);
+    EXPECT_EQ(Execute(manager, refused), SS_ERR);
     EXPECT_EQ(refused.SRB_TargStat, STATUS_CHKCOND);
     EXPECT_EQ(refused.SenseArea[2] & 0x0F, 0x05) << "ILLEGAL REQUEST";
     EXPECT_EQ(refused.SenseArea[12], 0x20) << "invalid command operation code";
 
     // The source walks the same bus and passes the device over.
-    ASSERT_TRUE(plat::host::RegisterInProcessModule("WNASPI32.DLL", Lookup));
+    ASSERT_TRUE(fake_passthrough::InstallInProcessManager(manager));
     plat::host::ClearRecordedMessageBoxes();
     ResetDiscoveryState();
     if (DiscoverScanner() == 1) {
@@ -134,8 +113,7 @@ TEST(ScsiDebug, SourceAndManagerOverTheKernelsSgDriver) {
         EXPECT_STREQ(plat::host::RecordedMessageBoxAt(0)->text, "No Target Device !!");
     }
     UnloadAspi();
-    EXPECT_TRUE(passthrough::DestroyAspiManager(gManager, 2000));
-    gManager = nullptr;
-}
+    EXPECT_TRUE(passthrough::DestroyAspiManager(manager, 2000));
+    }
 
 }  // namespace

@@ -24,6 +24,7 @@
 #include "scanner/aspi_defs.h"
 #include "scanner/discovery.h"
 #include "tests/unit/passthrough/fake_backend.h"
+#include "tests/unit/passthrough/inprocess_manager.h"
 
 namespace {
 
@@ -403,19 +404,6 @@ TEST_F(SgBackend, HungIoctlEndsAtTheDeadlineWithRealThreads) {
     EXPECT_TRUE(passthrough::DestroyAspiManager(threaded, 2000));
 }
 
-// The source's discovery over the back end, as "WNASPI32.DLL" in-process.
-passthrough::AspiManager* gDiscoveryManager = nullptr;
-uint32_t ASPI_CALL DiscoverySupportInfo() { return passthrough::AspiSupportInfo(gDiscoveryManager); }
-uint32_t ASPI_CALL DiscoverySend(void* request) {
-    return passthrough::AspiSendCommand(gDiscoveryManager, request);
-}
-void* DiscoveryLookup(const char* name) {
-    if (std::strcmp(name, "GetASPI32SupportInfo") == 0)
-        return reinterpret_cast<void*>(&DiscoverySupportInfo);
-    if (std::strcmp(name, "SendASPI32Command") == 0) return reinterpret_cast<void*>(&DiscoverySend);
-    return nullptr;
-}
-
 std::vector<uint8_t> InquiryReply(const char* vendor, const char* product) {
     std::vector<uint8_t> reply(96, ' ');
     reply[0] = 0x06;
@@ -458,9 +446,9 @@ TEST_F(SgBackend, SourceDiscoveryAcceptsAScannerAndRejectsGarbageInquiryData) {
             header.resid = static_cast<int>(header.dxfer_len - length);
             return 0;
         };
-        gDiscoveryManager = passthrough::CreateAspiManager(
+        passthrough::AspiManager* discovery = passthrough::CreateAspiManager(
             passthrough::SgBackend(&kFakeCalls), passthrough::PosixOsServices(), passthrough::ManagerConfig{});
-        ASSERT_TRUE(plat::host::RegisterInProcessModule("WNASPI32.DLL", DiscoveryLookup));
+        ASSERT_TRUE(fake_passthrough::InstallInProcessManager(discovery));
         plat::host::ClearRecordedMessageBoxes();
         ResetDiscoveryState();
         EXPECT_EQ(DiscoverScanner(), c.found) << c.what;
@@ -473,8 +461,7 @@ TEST_F(SgBackend, SourceDiscoveryAcceptsAScannerAndRejectsGarbageInquiryData) {
             EXPECT_STREQ(plat::host::RecordedMessageBoxAt(0)->text, "No Target Device !!") << c.what;
         }
         UnloadAspi();
-        EXPECT_TRUE(passthrough::DestroyAspiManager(gDiscoveryManager, 2000));
-        gDiscoveryManager = nullptr;
+        EXPECT_TRUE(passthrough::DestroyAspiManager(discovery, 2000));
     }
 }
 
