@@ -33,22 +33,22 @@ struct ErrorMapping {
     uint32_t error;
     TransportStatus transport;
 };
-// Win32 error                   transport status
+// Win32 error               transport status
 constexpr ErrorMapping kErrorMappings[] = {
     {kErrorFileNotFound,       TransportStatus::DeviceGone},
-    {kErrorInvalidHandle,       TransportStatus::DeviceGone},
+    {kErrorInvalidHandle,      TransportStatus::DeviceGone},
     {kErrorDevNotExist,        TransportStatus::DeviceGone},
     {kErrorNoSuchDevice,       TransportStatus::DeviceGone},
     {kErrorDeviceNotConnected, TransportStatus::DeviceGone},
-    {kErrorDeviceRemoved,       TransportStatus::DeviceGone},
-    {kErrorSemTimeout,          TransportStatus::Timeout},
-    {kErrorTimeout,              TransportStatus::Timeout},
-    {kErrorOperationAborted,    TransportStatus::Aborted},
-    {kErrorBusReset,            TransportStatus::BusReset},
-    {kErrorBusy,                 TransportStatus::Busy},
+    {kErrorDeviceRemoved,      TransportStatus::DeviceGone},
+    {kErrorSemTimeout,         TransportStatus::Timeout},
+    {kErrorTimeout,            TransportStatus::Timeout},
+    {kErrorOperationAborted,   TransportStatus::Aborted},
+    {kErrorBusReset,           TransportStatus::BusReset},
+    {kErrorBusy,               TransportStatus::Busy},
     {kErrorNotEnoughMemory,    TransportStatus::Busy},
     {kErrorNoSystemResources,  TransportStatus::Busy},
-    {kErrorCrc,                  TransportStatus::ParityError},
+    {kErrorCrc,                TransportStatus::ParityError},
 };
 
 TransportStatus TransportOfError(uint32_t error) {
@@ -143,8 +143,13 @@ int32_t Enumerate(void* context, DeviceEntry* entries, uint32_t capacity) {
     for (uint32_t port = 0; port < kSptiMaxPorts; ++port) {
         char path[kDeviceNodeLength];
         PortPath(port, path);
+        // A user who may not send commands to the port still sees its units;
+        // opening one for requests then fails, and the core says so per device.
         uint32_t error = 0;
-        const intptr_t handle = calls.openPort(path, &error);
+        intptr_t handle = calls.openPort(path, false, &error);
+        if (handle == kNoPort && error == kErrorAccessDenied) {
+            handle = calls.openPort(path, true, &error);
+        }
         if (handle == kNoPort) continue;
         uint32_t returned = 0;
         if (calls.deviceIoControl(handle, kIoctlScsiGetInquiryData, nullptr, 0, reply,
@@ -172,7 +177,7 @@ struct SptiDevice {
 bool Open(void* context, const DeviceEntry& entry, DeviceHandle* handle) {
     const SptiSystemCalls& calls = Calls(context);
     uint32_t error = 0;
-    const intptr_t port = calls.openPort(entry.node, &error);
+    const intptr_t port = calls.openPort(entry.node, false, &error);
     if (port == kNoPort) return false;
     auto* device = static_cast<SptiDevice*>(std::calloc(1, sizeof(SptiDevice)));
     if (device == nullptr) {

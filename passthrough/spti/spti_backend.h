@@ -16,9 +16,11 @@ namespace passthrough {
 // The Windows calls of the back end. Failures come back with the Win32
 // error code, so a fake table needs no GetLastError of its own.
 struct SptiSystemCalls {
-    // Opens a port (a path such as "\\.\Scsi0:") for reading and writing,
-    // shared, for synchronous requests: the handle, or kNoPort with the error.
-    intptr_t (*openPort)(const char* path, uint32_t* error);
+    // Opens a port (a path such as "\\.\Scsi0:"), shared, for synchronous
+    // requests: for reading and writing, or with `queryOnly` for the
+    // requests that need no access (the inquiry data): the handle, or kNoPort
+    // with the error.
+    intptr_t (*openPort)(const char* path, bool queryOnly, uint32_t* error);
     // DeviceIoControl on an opened port, waiting for the answer: true with
     // the number of bytes returned, or false with the error.
     bool (*deviceIoControl)(intptr_t port, uint32_t code, void* input, uint32_t inputSize,

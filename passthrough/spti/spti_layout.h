@@ -12,14 +12,14 @@
 namespace passthrough::spti {
 
 // ---- Device I/O control codes (FILE_DEVICE_CONTROLLER, METHOD_BUFFERED) ------------
-constexpr uint32_t kIoctlScsiPassThrough = 0x0004D004;  // IOCTL_SCSI_PASS_THROUGH
-constexpr uint32_t kIoctlScsiGetInquiryData = 0x0004100C;  // IOCTL_SCSI_GET_INQUIRY_DATA
-constexpr uint32_t kIoctlScsiGetCapabilities = 0x00041010;  // IOCTL_SCSI_GET_CAPABILITIES
+constexpr uint32_t kIoctlScsiPassThrough = 0x0004D004;        // IOCTL_SCSI_PASS_THROUGH
+constexpr uint32_t kIoctlScsiGetInquiryData = 0x0004100C;     // IOCTL_SCSI_GET_INQUIRY_DATA
+constexpr uint32_t kIoctlScsiGetCapabilities = 0x00041010;    // IOCTL_SCSI_GET_CAPABILITIES
 constexpr uint32_t kIoctlScsiPassThroughDirect = 0x0004D014;  // IOCTL_SCSI_PASS_THROUGH_DIRECT
 
 // ---- SCSI_PASS_THROUGH(_DIRECT).DataIn ------------------------------------------------
-constexpr uint8_t kDataOut = 0;  // SCSI_IOCTL_DATA_OUT
-constexpr uint8_t kDataIn = 1;  // SCSI_IOCTL_DATA_IN
+constexpr uint8_t kDataOut = 0;          // SCSI_IOCTL_DATA_OUT
+constexpr uint8_t kDataIn = 1;           // SCSI_IOCTL_DATA_IN
 constexpr uint8_t kDataUnspecified = 2;  // SCSI_IOCTL_DATA_UNSPECIFIED
 
 // SCSI_PASS_THROUGH: the data travel in the same buffer, DataBufferOffset
@@ -82,13 +82,13 @@ constexpr uint32_t kBusDataInquiryOffset = 4;  // InquiryDataOffset
 constexpr uint32_t kInquiryPathId = 0;
 constexpr uint32_t kInquiryTargetId = 1;
 constexpr uint32_t kInquiryLun = 2;
-constexpr uint32_t kInquiryClaimed = 3;        // DeviceClaimed: a class driver owns the unit
-constexpr uint32_t kInquiryLength = 4;         // InquiryDataLength
-constexpr uint32_t kInquiryNextOffset = 8;     // NextInquiryDataOffset
-constexpr uint32_t kInquiryData = 12;          // the unit's INQUIRY reply as the port saw it
+constexpr uint32_t kInquiryLength = 4;      // InquiryDataLength (byte 3 is DeviceClaimed)
+constexpr uint32_t kInquiryNextOffset = 8;  // NextInquiryDataOffset
+constexpr uint32_t kInquiryData = 12;       // the unit's INQUIRY reply as the port saw it
 
 // ---- Win32 error codes the back end tells apart (ERROR_...) ------------------------------
 constexpr uint32_t kErrorFileNotFound = 2;
+constexpr uint32_t kErrorAccessDenied = 5;
 constexpr uint32_t kErrorInvalidHandle = 6;
 constexpr uint32_t kErrorNotEnoughMemory = 8;
 constexpr uint32_t kErrorCrc = 23;

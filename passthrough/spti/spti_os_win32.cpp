@@ -42,6 +42,7 @@ static_assert(spti::kIoctlScsiGetInquiryData == IOCTL_SCSI_GET_INQUIRY_DATA);
 static_assert(spti::kIoctlScsiGetCapabilities == IOCTL_SCSI_GET_CAPABILITIES);
 static_assert(spti::kDataUnspecified == SCSI_IOCTL_DATA_UNSPECIFIED);
 static_assert(spti::kErrorFileNotFound == ERROR_FILE_NOT_FOUND);
+static_assert(spti::kErrorAccessDenied == ERROR_ACCESS_DENIED);
 static_assert(spti::kErrorInvalidHandle == ERROR_INVALID_HANDLE);
 static_assert(spti::kErrorNotEnoughMemory == ERROR_NOT_ENOUGH_MEMORY);
 static_assert(spti::kErrorCrc == ERROR_CRC);
@@ -56,8 +57,8 @@ static_assert(spti::kErrorTimeout == ERROR_TIMEOUT);
 static_assert(spti::kErrorDeviceRemoved == ERROR_DEVICE_REMOVED);
 #undef SAME_FIELD
 
-intptr_t OpenPort(const char* path, uint32_t* error) {
-    const HANDLE port = CreateFileA(path, GENERIC_READ | GENERIC_WRITE,
+intptr_t OpenPort(const char* path, bool queryOnly, uint32_t* error) {
+    const HANDLE port = CreateFileA(path, queryOnly ? 0 : GENERIC_READ | GENERIC_WRITE,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                     0, nullptr);
     if (port == INVALID_HANDLE_VALUE) {
