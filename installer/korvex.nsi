@@ -121,7 +121,10 @@ Section "-ASPI manager"
   ${Else}
     File "/oname=WNASPI32.DLL" "${ASPI_FILE}"
     !insertmacro Log "WNASPI32.DLL installed in $SYSDIR"
-    StrCpy $0 "installed"
+    ; A manager saved by an earlier install still comes back at uninstall.
+    ${If} $0 != "replaced"
+      StrCpy $0 "installed"
+    ${EndIf}
   ${EndIf}
   WriteRegStr HKLM "${UNINSTALL_KEY}" "${ASPI_STATE}" $0
 SectionEnd
