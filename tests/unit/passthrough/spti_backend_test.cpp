@@ -1,9 +1,7 @@
 // The SPTI back end over a fake table of Windows calls: the units it finds in
 // the ports' inquiry data (well-formed, cut short, garbage), the pass-through
-// requests it builds, how it reads their answers in both forms, and the
-// Win32 errors of a device that fails or goes away.
-#include "passthrough/spti/spti_backend.h"
-
+// requests it builds, how it reads their answers in both forms, the Win32
+// errors of a device that fails or goes away, and the ASPI manager over it.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -14,7 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "passthrough/core/aspi_manager.h"
+#include "passthrough/spti/spti_backend.h"
 #include "passthrough/spti/spti_layout.h"
+#include "scanner/aspi_defs.h"
+#include "tests/unit/passthrough/fake_backend.h"
 
 namespace {
 
@@ -553,6 +555,54 @@ TEST_F(SptiRequestTest, MalformedExchangesNeverReachThePort) {
         EXPECT_EQ(outcome.residual, c.length) << c.name;
     }
     EXPECT_TRUE(windows.requests.empty());
+}
+
+// The manager over the back end, as the module holds it: the second bus of
+// port 0 is host adapter 1, and its target 5 is reached there; a CHECK
+// CONDITION brings its sense data as far as the block has room; a scanner
+// unplugged during a command is refused from then on.
+TEST_F(SptiBackendTest, TheManagerReachesTheUnitsThroughTheirPortAndBus) {
+    windows.ports[0].inquiry = InquiryReply(kPortZero);
+    fake_passthrough::FakeSystem system;
+    passthrough::AspiManager* manager =
+        passthrough::CreateAspiManager(backend, system.Services(), fake_passthrough::TestConfig());
+    EXPECT_EQ(passthrough::AspiSupportInfo(manager), uint32_t{SS_COMP} << 8 | 2);
+
+    Bytes reply(96, 0x5A);
+    windows.answer.reply = reply;
+    uint8_t buffer[96] = {};
+    auto run = [&](SRB_ExecSCSICmd& block) {
+        EXPECT_EQ(passthrough::AspiSendCommand(manager, &block), SS_PENDING);
+        system.Run(ThreadRole::AdapterWorker);
+        return block.SRB_Status;
+    };
+    SRB_ExecSCSICmd inquiry =
+        fake_passthrough::ExecBlock(1, 5, SRB_DIR_IN, {0x12, 0, 0, 0, 0x60, 0}, buffer, 96);
+    EXPECT_EQ(run(inquiry), SS_COMP);
+    EXPECT_EQ(Bytes(buffer, buffer + 96), reply);
+    ASSERT_EQ(windows.requests.size(), 1u);
+    const auto record = RecordOf<ScsiPassThrough>(windows.requests[0]);
+    EXPECT_EQ(windows.requests[0].port, kHandleBase);
+    EXPECT_EQ(record.PathId, 1);
+    EXPECT_EQ(record.TargetId, 5);
+
+    windows.answer = PortAnswer{0, STATUS_CHKCOND, 0, Bytes(18, 0x71), -1, {}};
+    SRB_ExecSCSICmd checked =
+        fake_passthrough::ExecBlock(1, 5, SRB_DIR_OUT, {0, 0, 0, 0, 0, 0}, nullptr, 0);
+    EXPECT_EQ(run(checked), SS_ERR);
+    EXPECT_EQ(checked.SRB_TargStat, STATUS_CHKCOND);
+    EXPECT_EQ(Bytes(checked.SenseArea, checked.SenseArea + SENSE_LEN), Bytes(SENSE_LEN, 0x71));
+    EXPECT_EQ(checked.SenseArea[SENSE_LEN], 0);
+
+    windows.answer = Fails(kErrorDeviceNotConnected);
+    SRB_ExecSCSICmd unplugged =
+        fake_passthrough::ExecBlock(1, 5, SRB_DIR_OUT, {0, 0, 0, 0, 0, 0}, nullptr, 0);
+    EXPECT_EQ(run(unplugged), SS_NO_DEVICE);
+    EXPECT_EQ(passthrough::AspiSendCommand(manager, &unplugged), SS_NO_DEVICE);
+    EXPECT_EQ(windows.requests.size(), 3u);
+
+    system.RunAll();
+    EXPECT_TRUE(passthrough::DestroyAspiManager(manager, 0));
 }
 
 }  // namespace
