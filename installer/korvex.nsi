@@ -96,6 +96,9 @@ Section "-ASPI manager"
     !insertmacro Log "WNASPI32.DLL: not chosen, $SYSDIR left as it is"
     Return
   ${EndIf}
+  ; A copy beside the uninstaller, for putting beside one application.
+  SetOutPath "$INSTDIR"
+  File "/oname=WNASPI32.DLL" "${ASPI_FILE}"
   SetOutPath "$SYSDIR"
   ${If} ${FileExists} "$SYSDIR\WNASPI32.DLL"
     ${If} $0 == "installed"
@@ -111,11 +114,14 @@ Section "-ASPI manager"
         StrCpy $0 "kept"
       ${Else}
         File "/oname=WNASPI32.DLL" "${ASPI_FILE}"
-        !insertmacro Log "WNASPI32.DLL in $SYSDIR replaced; the one that was there is saved in $INSTDIR\${ASPI_BACKUP} and comes back at uninstall"
+        !insertmacro Log "WNASPI32.DLL in $SYSDIR replaced; the one that was there is saved \
+                          in $INSTDIR\${ASPI_BACKUP} and comes back at uninstall"
         StrCpy $0 "replaced"
       ${EndIf}
     ${Else}
-      !insertmacro Log "WNASPI32.DLL already in $SYSDIR: kept, the SPTI ASPI manager is not installed (install with /REPLACEASPI to replace it)"
+      !insertmacro Log "WNASPI32.DLL already in $SYSDIR: kept, the SPTI ASPI manager is not \
+                        installed there (install with /REPLACEASPI to replace it; a copy is \
+                        in $INSTDIR)"
       StrCpy $0 "kept"
     ${EndIf}
   ${Else}
@@ -146,9 +152,13 @@ Section "-Uninstaller"
 SectionEnd
 
 !insertmacro MUI_FUNCTION_DESCRIPTION_BEGIN
-  !insertmacro MUI_DESCRIPTION_TEXT ${SecSource} "The TWAIN data source, in the twain_32 folder of the Windows directory."
-  !insertmacro MUI_DESCRIPTION_TEXT ${SecAspi} "An ASPI for Win32 manager over the Windows SCSI pass-through interface, through which the source reaches the scanner. An ASPI manager already installed is kept."
-  !insertmacro MUI_DESCRIPTION_TEXT ${SecReplace} "Replace an ASPI manager already installed (it is saved and put back at uninstall)."
+  !insertmacro MUI_DESCRIPTION_TEXT ${SecSource} "The TWAIN data source, in the twain_32 folder \
+    of the Windows directory."
+  !insertmacro MUI_DESCRIPTION_TEXT ${SecAspi} "An ASPI for Win32 manager over the Windows SCSI \
+    pass-through interface, through which the source reaches the scanner. An ASPI manager \
+    already installed is kept."
+  !insertmacro MUI_DESCRIPTION_TEXT ${SecReplace} "Replace an ASPI manager already installed \
+    (it is saved and put back at uninstall)."
 !insertmacro MUI_FUNCTION_DESCRIPTION_END
 
 Function .onInit
@@ -179,13 +189,15 @@ Section "Uninstall"
       Delete "$INSTDIR\${ASPI_BACKUP}\WNASPI32.DLL"
       DetailPrint "WNASPI32.DLL in $SYSDIR: the one that was there before is back"
     ${Else}
-      DetailPrint "WNASPI32.DLL removed from $SYSDIR; the saved one is missing from $INSTDIR\${ASPI_BACKUP}"
+      DetailPrint "WNASPI32.DLL removed from $SYSDIR; the saved one is missing from \
+        $INSTDIR\${ASPI_BACKUP}"
     ${EndIf}
     RMDir "$INSTDIR\${ASPI_BACKUP}"
   ${Else}
     DetailPrint "WNASPI32.DLL in $SYSDIR was not installed by this setup: left alone"
   ${EndIf}
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
+  Delete "$INSTDIR\WNASPI32.DLL"
   Delete "$INSTDIR\install.log"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"

@@ -107,6 +107,7 @@ printf '[Mecha]\r\nName=None\r\n' >"$windir/KORVEX32.INI"
 install
 expect_manager "$users_manager" "the user's, kept"
 expect_log "WNASPI32.DLL already in C:\\windows\\system32: kept"
+cmp -s "$built_aspi" "$instdir/WNASPI32.DLL" || fail "no copy of the SPTI manager in $instdir"
 uninstall
 expect_manager "$users_manager" "the user's, left by the uninstall"
 [ -f "$windir/KORVEX32.INI" ] || fail "the uninstall removed KORVEX32.INI"
