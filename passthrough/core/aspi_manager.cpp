@@ -44,6 +44,12 @@ constexpr TransportRow kTransportTable[] = {
     {TransportStatus::HostError,        SS_ERR,          HASTAT_BUS_FREE},
 };
 
+static_assert(sizeof kTransportTable / sizeof kTransportTable[0] ==
+                  static_cast<size_t>(TransportStatus::HostError) + 1,
+              "one row per transport status");
+
+// A value the table does not know (a faulty back end) counts as a host error,
+// the last row.
 const TransportRow& RowOf(TransportStatus transport) {
     for (const TransportRow& row : kTransportTable) {
         if (row.transport == transport) return row;
@@ -52,8 +58,6 @@ const TransportRow& RowOf(TransportStatus transport) {
 }
 
 enum class JobKind : uint8_t { Execute, Reset };
-
-struct AdapterRecord;
 
 // One accepted SC_EXEC_SCSI_CMD or SC_RESET_DEV. `request` is the caller's
 // block until its status is posted, then null: a worker still carrying out an
@@ -193,9 +197,10 @@ Posting Finish(Job& job) {
         }
         if ((job.flags & SRB_ENABLE_RESIDUAL_COUNT) != 0) request.SRB_BufLen = residual;
         if (targetStatus == STATUS_CHKCOND) {
-            uint8_t senseBytes = outcome.senseLength < job.callerSenseLength ? outcome.senseLength
-                                                                            : job.callerSenseLength;
-            if (senseBytes > kSenseCapacity) senseBytes = kSenseCapacity;
+            // The sense area is SRB_SenseLen bytes long; nothing past it is written.
+            const uint8_t senseBytes = outcome.senseLength < job.callerSenseLength
+                                           ? outcome.senseLength
+                                           : job.callerSenseLength;
             std::memset(request.SenseArea, 0, job.callerSenseLength);
             std::memcpy(request.SenseArea, job.sense, senseBytes);
             if (outcome.senseLength == 0) haStatus = HASTAT_REQUEST_SENSE_FAILED;
@@ -346,13 +351,6 @@ bool AddressBefore(const DeviceAddress& a, const DeviceAddress& b) {
     return a.lun < b.lun;
 }
 
-void CopyName(char* target, const char* source, uint32_t capacity) {
-    uint32_t length = 0;
-    while (length + 1 < capacity && source[length] != '\0') ++length;
-    std::memcpy(target, source, length);
-    target[length] = '\0';
-}
-
 // Builds the device and adapter tables afresh: adapters numbered from 0 in
 // the order of (host, channel), devices in the order of (id, LUN) within them.
 // Only called when no request is in flight.
@@ -399,7 +397,8 @@ void Enumerate(AspiManager& manager) {
             adapter->channel = address.channel;
             adapter->scsiId = device.entry.adapterScsiId;
             adapter->targetCount = kMinTargets;
-            CopyName(adapter->name, device.entry.adapterName, sizeof adapter->name);
+            static_assert(sizeof adapter->name == sizeof device.entry.adapterName);
+            std::memcpy(adapter->name, device.entry.adapterName, sizeof adapter->name);
         }
         if (address.id >= adapter->targetCount) {
             adapter->targetCount = static_cast<uint8_t>(address.id < 0xFF ? address.id + 1 : 0xFF);
@@ -511,7 +510,9 @@ Job* MakeJob(const AspiManager& manager, SRB_ExecSCSICmd& request, JobKind kind,
                                                                  : DataDirection::Out;
     exchange.data = job->data;
     exchange.dataLength = length;
-    if (exchange.direction == DataDirection::Out) std::memcpy(job->data, request.SRB_BufPointer, length);
+    if (exchange.direction == DataDirection::Out) {
+        std::memcpy(job->data, request.SRB_BufPointer, length);
+    }
     exchange.sense = job->sense;
     exchange.senseCapacity = kSenseCapacity;
     exchange.timeoutMs = manager.config.requestTimeoutMs;
@@ -655,13 +656,12 @@ uint32_t AspiSendCommand(AspiManager* manager, void* request) {
                     status = GetDeviceType(*manager, *static_cast<SRB_GDEVBlock*>(request));
                     break;
                 case SC_EXEC_SCSI_CMD:
-                    status = Submit(*manager, *static_cast<SRB_ExecSCSICmd*>(request), JobKind::Execute);
-                    if (status == SS_PENDING) return SS_PENDING;
-                    break;
                 case SC_RESET_DEV:
                     // The device reset block keeps the target, the statuses and the
                     // posting routine where the execute block has them.
-                    status = Submit(*manager, *static_cast<SRB_ExecSCSICmd*>(request), JobKind::Reset);
+                    status = Submit(*manager, *static_cast<SRB_ExecSCSICmd*>(request),
+                                    header->SRB_Cmd == SC_RESET_DEV ? JobKind::Reset
+                                                                    : JobKind::Execute);
                     if (status == SS_PENDING) return SS_PENDING;
                     break;
                 case SC_ABORT_SRB:

@@ -51,8 +51,9 @@ AspiManager* CreateAspiManager(const BackendOps& backend, const OsServices& os,
                                const ManagerConfig& config);
 // Waits (at most `waitMs`) for the worker threads to end, closes every opened
 // device and frees the manager. Requests still pending then end as SS_ABORTED.
-// Answers false when a thread was still running: the manager is then left
-// allocated (a thread may still use it), and only the devices stay open.
+// Answers false when a thread was still running: the manager and its devices
+// are then left as they are (a thread may still use them), and the call may be
+// made again later.
 bool DestroyAspiManager(AspiManager* manager, uint32_t waitMs);
 
 // GetASPI32SupportInfo: bits 8..15 the status (SS_COMP, SS_NO_ADAPTERS,

@@ -108,8 +108,9 @@ struct OsServices {
     // Starts body(argument) on a new thread that nobody joins; false when no
     // thread could be started.
     bool (*startThread)(void* context, ThreadRole role, void (*body)(void*), void* argument);
-    // One lock over the manager's records; never held while calling the back end
-    // or a client's posting routine, so it need not be recursive.
+    // One lock over the manager's records; never held while a command runs or
+    // a client's posting routine is called, and never taken twice by one
+    // thread, so it need not be recursive.
     void (*lock)(void* context);
     void (*unlock)(void* context);
     uint64_t (*monotonicMs)(void* context);

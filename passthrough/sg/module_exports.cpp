@@ -1,32 +1,28 @@
 // The exports of the Linux ASPI manager module, wnaspi32.so: one manager over
-// the SCSI generic back end, made at the first call, with the default time-outs.
-// At unload it waits briefly for its threads and closes the devices.
-#include <mutex>
+// the SCSI generic back end with the default time-outs, made at the first
+// call. The module is linked never to be unloaded (-z nodelete), so a worker
+// still waiting in the kernel when the source releases the module finds its
+// code and its manager in place; the process's end closes the devices.
+#include <pthread.h>
 
 #include "passthrough/core/aspi_manager.h"
 #include "passthrough/sg/sg_backend.h"
-#include "scanner/aspi_defs.h"
 
 namespace {
 
-constexpr uint32_t kUnloadWaitMs = 2000;
-
-std::mutex gCreateMutex;
+pthread_once_t gCreateOnce = PTHREAD_ONCE_INIT;
 passthrough::AspiManager* gManager = nullptr;
 
-passthrough::AspiManager* Manager() {
-    std::lock_guard<std::mutex> guard(gCreateMutex);
-    if (gManager == nullptr) {
-        gManager = passthrough::CreateAspiManager(
-            passthrough::SgBackend(&passthrough::LinuxSystemCalls()), passthrough::PosixOsServices(),
-            passthrough::ManagerConfig{});
-    }
-    return gManager;
+void CreateManager() {
+    gManager = passthrough::CreateAspiManager(passthrough::SgBackend(&passthrough::LinuxSystemCalls()),
+                                              passthrough::PosixOsServices(),
+                                              passthrough::ManagerConfig{});
 }
 
-struct Unloader {
-    ~Unloader() { passthrough::DestroyAspiManager(gManager, kUnloadWaitMs); }
-} gUnloader;
+passthrough::AspiManager* Manager() {
+    pthread_once(&gCreateOnce, CreateManager);
+    return gManager;
+}
 
 }  // namespace
 

@@ -197,16 +197,14 @@ void ReadAttribute(const SgSystemCalls& calls, const char* path, char* buffer, s
     buffer[std::strcspn(buffer, "\r\n")] = '\0';
 }
 
-void SetName(char* target, size_t capacity, const char* name) {
-    std::snprintf(target, capacity, "%s", name);
-}
-
 // Fills one entry from sysfs; false when the node's address cannot be read.
 bool DescribeFromSysfs(const SgSystemCalls& calls, const char* name, DeviceEntry& entry) {
     char path[kPathLength];
     char text[kPathLength];
     std::snprintf(path, sizeof path, "%s/%s/device", kSysfsClass, name);
-    if (calls.readLink(path, text, sizeof text) < 0 || !ParseAddress(text, entry.address)) return false;
+    if (calls.readLink(path, text, sizeof text) < 0 || !ParseAddress(text, entry.address)) {
+        return false;
+    }
     std::snprintf(path, sizeof path, "%s/%s/device/type", kSysfsClass, name);
     ReadAttribute(calls, path, text, sizeof text);
     char* end = nullptr;
@@ -215,7 +213,8 @@ bool DescribeFromSysfs(const SgSystemCalls& calls, const char* name, DeviceEntry
                                                                  : kUnknownDeviceType;
     std::snprintf(path, sizeof path, "/sys/class/scsi_host/host%u/proc_name", entry.address.host);
     ReadAttribute(calls, path, text, sizeof text);
-    SetName(entry.adapterName, sizeof entry.adapterName, text[0] != '\0' ? text : "scsi");
+    const char* adapterName = text[0] != '\0' ? text : "scsi";
+    std::snprintf(entry.adapterName, sizeof entry.adapterName, "%s", adapterName);
     return true;
 }
 
@@ -232,7 +231,7 @@ bool DescribeFromNode(const SgSystemCalls& calls, const char* node, DeviceEntry&
     entry.address = DeviceAddress{static_cast<uint32_t>(id.host_no), static_cast<uint32_t>(id.channel),
                                   static_cast<uint32_t>(id.scsi_id), static_cast<uint32_t>(id.lun)};
     entry.deviceType = static_cast<uint8_t>(id.scsi_type & kUnknownDeviceType);
-    SetName(entry.adapterName, sizeof entry.adapterName, "scsi");
+    std::snprintf(entry.adapterName, sizeof entry.adapterName, "scsi");
     return true;
 }
 
@@ -240,7 +239,7 @@ int32_t Enumerate(void* context, DeviceEntry* entries, uint32_t capacity) {
     const SgSystemCalls& calls = *static_cast<const SgSystemCalls*>(context);
     auto* nodes = static_cast<NodeNames*>(std::calloc(1, sizeof(NodeNames)));
     if (nodes == nullptr) return -1;
-    bool fromSysfs = calls.listDirectory(kSysfsClass, CollectSgName, nodes) == 0;
+    const bool fromSysfs = calls.listDirectory(kSysfsClass, CollectSgName, nodes) == 0;
     if (!fromSysfs) {
         nodes->count = 0;
         if (calls.listDirectory(kDeviceDirectory, CollectSgName, nodes) != 0) {
@@ -307,7 +306,9 @@ void Execute(void* context, DeviceHandle handle, const ScsiExchange& exchange, S
         return;
     }
     outcome.transport = HostTransport(io.host_status);
-    if (outcome.transport == TransportStatus::Ok) outcome.transport = DriverTransport(io.driver_status);
+    if (outcome.transport == TransportStatus::Ok) {
+        outcome.transport = DriverTransport(io.driver_status);
+    }
     outcome.scsiStatus = io.status;
     // resid may be negative (an overrun some drivers report so) or garbage.
     if (io.resid < 0) {
@@ -315,7 +316,8 @@ void Execute(void* context, DeviceHandle handle, const ScsiExchange& exchange, S
     } else if (static_cast<uint32_t>(io.resid) < exchange.dataLength) {
         outcome.residual = static_cast<uint32_t>(io.resid);
     }
-    outcome.senseLength = io.sb_len_wr < exchange.senseCapacity ? io.sb_len_wr : exchange.senseCapacity;
+    outcome.senseLength =
+        io.sb_len_wr < exchange.senseCapacity ? io.sb_len_wr : exchange.senseCapacity;
 }
 
 TransportStatus Reset(void* context, DeviceHandle handle) {

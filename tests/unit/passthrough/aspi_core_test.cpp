@@ -56,7 +56,7 @@ protected:
     passthrough::AspiManager* manager = nullptr;
 };
 
-TEST_F(AspiCore, AdaptersFollowHostAndChannelAndDescribeThemselves) {
+TEST_F(AspiCore, AdaptersFollowHostAndChannelAndTheManagerSaysWhenThereAreNone) {
     backend.devices.clear();
     backend.AddDevice(5, 0, 12, 0, 6, "far");
     backend.AddDevice(2, 1, 0, 0, 6, "second");
@@ -87,8 +87,9 @@ TEST_F(AspiCore, AdaptersFollowHostAndChannelAndDescribeThemselves) {
         uint8_t ha, target;
         uint8_t status, type;
     };
-    for (const DeviceType& row : {DeviceType{0, 4, SS_COMP, 5}, DeviceType{2, 12, SS_COMP, 6},
-                                  DeviceType{0, 0, SS_NO_DEVICE, 0}, DeviceType{3, 0, SS_INVALID_HA, 0}}) {
+    const DeviceType types[] = {
+        {0, 4, SS_COMP, 5}, {2, 12, SS_COMP, 6}, {0, 0, SS_NO_DEVICE, 0}, {3, 0, SS_INVALID_HA, 0}};
+    for (const DeviceType& row : types) {
         SRB_GDEVBlock block{};
         block.SRB_Cmd = SC_GET_DEV_TYPE;
         block.SRB_HaId = row.ha;
@@ -96,9 +97,7 @@ TEST_F(AspiCore, AdaptersFollowHostAndChannelAndDescribeThemselves) {
         EXPECT_EQ(AspiSendCommand(Manager(), &block), row.status);
         EXPECT_EQ(block.SRB_DeviceType, row.type);
     }
-}
 
-TEST_F(AspiCore, ManagerWithoutDevicesOrSystemSaysSo) {
     backend.devices.clear();
     EXPECT_EQ(AspiSupportInfo(Manager()), uint32_t{SS_NO_ADAPTERS} << 8);
     backend.enumerateFailure = 1;
@@ -189,7 +188,8 @@ TEST_F(AspiCore, DataTravelsTheWayTheFlagsSayAndResidualIsReportedOnRequest) {
         EXPECT_EQ(block.SRB_HaStat, passthrough::HASTAT_OK);
         EXPECT_EQ(block.SRB_TargStat, STATUS_GOOD);
         if (c.direction == DataDirection::Out) {
-            EXPECT_EQ(exchange.dataOut, std::vector<uint8_t>(buffer.begin(), buffer.begin() + c.length));
+            EXPECT_EQ(exchange.dataOut,
+                      std::vector<uint8_t>(buffer.begin(), buffer.begin() + c.length));
         } else {
             // What came in is delivered; the rest of the caller's buffer keeps its bytes.
             for (size_t i = 0; i < buffer.size(); ++i)
@@ -296,16 +296,6 @@ TEST_F(AspiCore, DeviceThatWentAwayIsRefusedUntilFoundAgain) {
     EXPECT_EQ(AspiSupportInfo(Manager()), uint32_t{SS_COMP} << 8 | 1);
     EXPECT_EQ(backend.closes, 2u);
     EXPECT_EQ(Run(later), SS_COMP);
-}
-
-TEST_F(AspiCore, NodeThatCannotBeOpenedAnswersNoDeviceEachTime) {
-    backend.refusedNodes = {"node-0:0:0:0"};
-    SRB_ExecSCSICmd block = ExecBlock(0, 0, SRB_DIR_OUT, kTestUnitReady, nullptr, 0);
-    EXPECT_EQ(Run(block), SS_NO_DEVICE);
-    EXPECT_EQ(block.SRB_HaStat, passthrough::HASTAT_OK);
-    backend.refusedNodes.clear();  // permission granted meanwhile
-    EXPECT_EQ(Run(block), SS_COMP);
-    EXPECT_EQ(backend.opened, std::vector<std::string>{"node-0:0:0:0"});
 }
 
 // A posting routine that checks the block is finished when it is called.
