@@ -29,13 +29,15 @@ constexpr uint32_t kMaxNodes = 256;
 constexpr uint32_t kNameLength = 32;
 constexpr uint32_t kPathLength = 256;
 
-// The host adapter's verdict (sg_io_hdr host_status, the kernel's DID_ codes).
-struct HostStatusRow {
-    uint16_t hostStatus;
+// A code of the kernel and the transport status it stands for.
+struct CodeRow {
+    int code;
     TransportStatus transport;
 };
+
+// The host adapter's verdict (sg_io_hdr host_status, the kernel's DID_ codes).
 // host_status  transport
-constexpr HostStatusRow kHostStatusTable[] = {
+constexpr CodeRow kHostStatusTable[] = {
     {0x00, TransportStatus::Ok},                // DID_OK
     {0x01, TransportStatus::SelectionTimeout},  // DID_NO_CONNECT
     {0x02, TransportStatus::Busy},              // DID_BUS_BUSY
@@ -56,12 +58,8 @@ constexpr HostStatusRow kHostStatusTable[] = {
 
 // The driver's verdict (sg_io_hdr driver_status, low four bits) where it
 // overrides a host status of DID_OK; the others (sense, soft, media) do not.
-struct DriverStatusRow {
-    uint16_t driverStatus;
-    TransportStatus transport;
-};
 // driver_status  transport
-constexpr DriverStatusRow kDriverStatusTable[] = {
+constexpr CodeRow kDriverStatusTable[] = {
     {0x01, TransportStatus::Busy},       // DRIVER_BUSY
     {0x04, TransportStatus::HostError},  // DRIVER_ERROR
     {0x05, TransportStatus::HostError},  // DRIVER_INVALID
@@ -70,12 +68,8 @@ constexpr DriverStatusRow kDriverStatusTable[] = {
 };
 
 // A failed ioctl, by errno.
-struct ErrnoRow {
-    int error;
-    TransportStatus transport;
-};
 // errno      transport
-constexpr ErrnoRow kErrnoTable[] = {
+constexpr CodeRow kErrnoTable[] = {
     {ENODEV,    TransportStatus::DeviceGone},
     {ENXIO,     TransportStatus::DeviceGone},
     {EBUSY,     TransportStatus::Busy},
@@ -83,25 +77,12 @@ constexpr ErrnoRow kErrnoTable[] = {
     {ETIMEDOUT, TransportStatus::Timeout},
 };
 
-TransportStatus HostTransport(uint16_t hostStatus) {
-    for (const HostStatusRow& row : kHostStatusTable) {
-        if (row.hostStatus == hostStatus) return row.transport;
+template <size_t N>
+TransportStatus Translate(const CodeRow (&table)[N], int code, TransportStatus otherwise) {
+    for (const CodeRow& row : table) {
+        if (row.code == code) return row.transport;
     }
-    return TransportStatus::HostError;
-}
-
-TransportStatus DriverTransport(uint16_t driverStatus) {
-    for (const DriverStatusRow& row : kDriverStatusTable) {
-        if (row.driverStatus == (driverStatus & 0x0F)) return row.transport;
-    }
-    return TransportStatus::Ok;
-}
-
-TransportStatus ErrnoTransport(int error) {
-    for (const ErrnoRow& row : kErrnoTable) {
-        if (row.error == error) return row.transport;
-    }
-    return TransportStatus::HostError;
+    return otherwise;
 }
 
 // ---- The real system calls -------------------------------------------------------------
@@ -214,7 +195,8 @@ bool DescribeFromSysfs(const SgSystemCalls& calls, const char* name, DeviceEntry
     std::snprintf(path, sizeof path, "/sys/class/scsi_host/host%u/proc_name", entry.address.host);
     ReadAttribute(calls, path, text, sizeof text);
     const char* adapterName = text[0] != '\0' ? text : "scsi";
-    std::snprintf(entry.adapterName, sizeof entry.adapterName, "%s", adapterName);
+    std::snprintf(entry.adapterName, sizeof entry.adapterName, "%.*s",
+                  static_cast<int>(kAdapterNameLength), adapterName);
     return true;
 }
 
@@ -302,12 +284,12 @@ void Execute(void* context, DeviceHandle handle, const ScsiExchange& exchange, S
     outcome = ScsiOutcome{TransportStatus::HostError, 0, exchange.dataLength, 0};
     const int result = calls.ioctl(static_cast<int>(handle), SG_IO, &io);
     if (result < 0) {
-        outcome.transport = ErrnoTransport(-result);
+        outcome.transport = Translate(kErrnoTable, -result, TransportStatus::HostError);
         return;
     }
-    outcome.transport = HostTransport(io.host_status);
+    outcome.transport = Translate(kHostStatusTable, io.host_status, TransportStatus::HostError);
     if (outcome.transport == TransportStatus::Ok) {
-        outcome.transport = DriverTransport(io.driver_status);
+        outcome.transport = Translate(kDriverStatusTable, io.driver_status & 0x0F, TransportStatus::Ok);
     }
     outcome.scsiStatus = io.status;
     // resid may be negative (an overrun some drivers report so) or garbage.
@@ -324,7 +306,8 @@ TransportStatus Reset(void* context, DeviceHandle handle) {
     const SgSystemCalls& calls = *static_cast<const SgSystemCalls*>(context);
     int kind = SG_SCSI_RESET_DEVICE;
     const int result = calls.ioctl(static_cast<int>(handle), SG_SCSI_RESET, &kind);
-    return result < 0 ? ErrnoTransport(-result) : TransportStatus::Ok;
+    return result < 0 ? Translate(kErrnoTable, -result, TransportStatus::HostError)
+                      : TransportStatus::Ok;
 }
 
 void Close(void* context, DeviceHandle handle) {
