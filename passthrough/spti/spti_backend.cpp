@@ -24,8 +24,11 @@ constexpr uint32_t kInquiryReplyRoom = 65536;
 // Room for sense data in every request: the largest SenseInfoLength there is,
 // so that a port that writes all it may still writes into the request.
 constexpr uint32_t kSenseRoom = 256;
-// Where the data begin in a buffered request.
-constexpr uint32_t kBufferedDataOffset = 16 * ((sizeof(ScsiPassThrough) + kSenseRoom + 15) / 16);
+// The data of a buffered request begin on a boundary the adapter accepts,
+// counted from the start of the system's buffer: at least 16 bytes, up to a
+// page (larger alignment masks are not honoured).
+constexpr uint32_t kBufferedDataAlignment = 16;
+constexpr uint32_t kLargestAlignment = 4096;
 
 // What a failed pass-through request says about the exchange, by its Win32
 // error. Any other error is a HostError.
@@ -283,10 +286,20 @@ void ExecuteDirect(const SptiSystemCalls& calls, const SptiDevice& device,
     ReadOutcome(direct.request, direct.sense, exchange, outcome);
 }
 
+uint32_t BufferedDataOffset(const SptiDevice& device) {
+    uint32_t alignment = kBufferedDataAlignment;
+    if (device.alignmentMask >= alignment && device.alignmentMask < kLargestAlignment) {
+        alignment = device.alignmentMask + 1;
+    }
+    const uint32_t end = sizeof(ScsiPassThrough) + kSenseRoom;
+    return (end + alignment - 1) / alignment * alignment;
+}
+
 // The request with the data after it, copied through the system's buffer.
 void ExecuteBuffered(const SptiSystemCalls& calls, const SptiDevice& device,
                      const ScsiExchange& exchange, ScsiOutcome& outcome) {
-    const uint64_t total = uint64_t{kBufferedDataOffset} + exchange.dataLength;
+    const uint32_t dataOffset = BufferedDataOffset(device);
+    const uint64_t total = uint64_t{dataOffset} + exchange.dataLength;
     if (total > UINT32_MAX) return;
     auto* buffer = static_cast<uint8_t*>(std::calloc(1, static_cast<size_t>(total)));
     if (buffer == nullptr) {
@@ -296,10 +309,10 @@ void ExecuteBuffered(const SptiSystemCalls& calls, const SptiDevice& device,
     ScsiPassThrough request{};
     const uint32_t senseOffset = sizeof(ScsiPassThrough);
     FillRequest(request, device, exchange, senseOffset);
-    request.DataBufferOffset = kBufferedDataOffset;
+    request.DataBufferOffset = dataOffset;
     std::memcpy(buffer, &request, sizeof request);
     if (exchange.direction == DataDirection::Out && exchange.dataLength > 0) {
-        std::memcpy(buffer + kBufferedDataOffset, exchange.data, exchange.dataLength);
+        std::memcpy(buffer + dataOffset, exchange.data, exchange.dataLength);
     }
     uint32_t returned = 0;
     uint32_t error = 0;
@@ -311,7 +324,7 @@ void ExecuteBuffered(const SptiSystemCalls& calls, const SptiDevice& device,
         std::memcpy(&request, buffer, sizeof request);
         const uint32_t moved = ReadOutcome(request, buffer + senseOffset, exchange, outcome);
         if (exchange.direction == DataDirection::In && moved > 0) {
-            std::memcpy(exchange.data, buffer + kBufferedDataOffset, moved);
+            std::memcpy(exchange.data, buffer + dataOffset, moved);
         }
     }
     std::free(buffer);

@@ -405,6 +405,8 @@ TEST_F(SptiRequestTest, RequestsCarryTheExchangeInTheFormItsBufferSuits) {
          120},
         {"READ into a buffer the adapter cannot reach", read10, DataDirection::In, 32768, 1, 3,
          false, 120000, !direct, kDataIn, 120},
+        {"READ on an adapter that wants 512-byte alignment", read10, DataDirection::In, 32768, 8,
+         0x1FF, false, 120000, !direct, kDataIn, 120},
         {"READ on an adapter that keeps its alignment to itself", read10, DataDirection::In, 32768,
          0, 0, true, 120000, !direct, kDataIn, 120},
         {"16-byte WRITE of 20000 bytes", write16, DataDirection::Out, 20000, 0, 3, false, 999,
@@ -447,6 +449,7 @@ TEST_F(SptiRequestTest, RequestsCarryTheExchangeInTheFormItsBufferSuits) {
         check(record);
         EXPECT_GE(record.DataBufferOffset,
                   record.SenseInfoOffset + uint64_t{record.SenseInfoLength});
+        EXPECT_EQ(record.DataBufferOffset % 16 + (record.DataBufferOffset & c.alignmentMask), 0u);
         ASSERT_LE(record.DataBufferOffset + c.length, seen.input.size());
         const auto sent = seen.input.begin() + static_cast<long>(record.DataBufferOffset);
         if (c.direction == DataDirection::Out) {
