@@ -12,6 +12,7 @@ PACKAGES=(
   libcairo2-dev fonts-liberation
   wine wine32:i386 xvfb xauth
   sane-utils libsane-dev netpbm
+  nsis
 )
 
 missing=()
