@@ -1,10 +1,10 @@
 // TWAIN 1.x types, constants and records (and the few TWAIN 2 additions the
 // Linux build speaks: DAT_ENTRYPOINT, DAT_CALLBACK, the DF_ flags) used by the
-// data source, the source manager and the applications around them, written from the public TWAIN
-// standard. Records use 2-byte packing; integers are fixed-width on every
-// build; handles and memory references are pointer-sized. On the 32-bit
-// Windows build every record matches the standard layout byte for byte.
-// Depends on nothing but <cstdint>.
+// data source, the source manager and the applications around them, written
+// from the public TWAIN standard. Records use 2-byte packing; integers are
+// fixed-width on every build; handles and memory references are
+// pointer-sized. On the 32-bit Windows build every record matches the
+// standard layout byte for byte. Depends on nothing but <cstdint>.
 #pragma once
 
 #include <cstddef>

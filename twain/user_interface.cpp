@@ -50,8 +50,7 @@ TW_UINT16 EnableSource(const TW_USERINTERFACE& request) {
         MainDialog = plat::CreateModelessDialog(kMainDialogTemplate, ParentWindow, MainDialogProc, 0);
         if (MainDialog == nullptr) return FailOperation(TWCC_LOWMEMORY, kEnableContext);
     }
-    const bool showUI = request.ShowUI != 0 && MainDialogCanBeShown();
-    if (showUI) {
+    if (request.ShowUI != 0 && MainDialogCanBeShown()) {
         ShowUIFlag = 1;
         plat::ShowDialog(MainDialog, true);
         SourceState = kStateEnabled;
