@@ -128,6 +128,17 @@ struct Belongings {
     }
 };
 
+// The functions a working TWAIN 2 manager hands over with DAT_ENTRYPOINT:
+// the platform's blocks, so that what the source hands over is kept and freed
+// like any other block, and a notification sink.
+TW_HANDLE ManagerAllocate(TW_UINT32 size) { return plat::MemAlloc(size); }
+void ManagerFree(TW_HANDLE block) { plat::MemFree(block); }
+TW_MEMREF ManagerLock(TW_HANDLE block) { return plat::MemLock(block); }
+void ManagerUnlock(TW_HANDLE block) { plat::MemUnlock(block); }
+TW_UINT16 ManagerNotified(TW_IDENTITY*, TW_IDENTITY*, TW_UINT32, TW_UINT16, TW_UINT16, TW_MEMREF) {
+    return TWRC_SUCCESS;
+}
+
 // Puts real handles (or null) where the data holds them. The data of
 // MSG_PROCESSEVENT is an event whatever the argument type says.
 void FixHandles(TW_UINT16 dat, TW_UINT16 msg, void* data, fuzz::InputReader& input, Belongings& own) {
@@ -175,6 +186,18 @@ void FixHandles(TW_UINT16 dat, TW_UINT16 msg, void* data, fuzz::InputReader& inp
         case DAT_IMAGENATIVEXFER:
             *static_cast<plat::MemHandle*>(data) = nullptr;
             break;
+        case DAT_ENTRYPOINT: {
+            // Real functions or null, never the fuzzer's bytes; Size stays the fuzzer's.
+            TW_ENTRYPOINT entry;
+            std::memcpy(&entry, data, sizeof entry);
+            entry.DSM_Entry = choice & 1 ? ManagerNotified : nullptr;
+            entry.DSM_MemAllocate = choice & 2 ? ManagerAllocate : nullptr;
+            entry.DSM_MemFree = choice & 4 ? ManagerFree : nullptr;
+            entry.DSM_MemLock = choice & 8 ? ManagerLock : nullptr;
+            entry.DSM_MemUnlock = choice & 16 ? ManagerUnlock : nullptr;
+            std::memcpy(data, &entry, sizeof entry);
+            break;
+        }
         default:
             break;
     }
