@@ -26,6 +26,7 @@
 #include "scanner/discovery.h"
 #include "settings/settings_file.h"
 #include "settings/settings_model.h"
+#include "twain/app_memory.h"
 #include "twain/dispatch.h"
 #include "twain/source_state.h"
 #include "twain/user_interface.h"
@@ -139,6 +140,13 @@ TW_UINT16 ManagerNotified(TW_IDENTITY*, TW_IDENTITY*, TW_UINT32, TW_UINT16, TW_U
     return TWRC_SUCCESS;
 }
 
+// A block the application makes for the source: a manager's blocks do not
+// tell their size, and the source then trusts the size the data declares, as
+// a working application's blocks have it.
+uint32_t BlockSize(uint32_t size, uint32_t declared) {
+    return UsesManagerMemory() && size < declared ? declared : size;
+}
+
 // Puts real handles (or null) where the data holds them. The data of
 // MSG_PROCESSEVENT is an event whatever the argument type says.
 void FixHandles(TW_UINT16 dat, TW_UINT16 msg, void* data, fuzz::InputReader& input, Belongings& own) {
@@ -147,7 +155,9 @@ void FixHandles(TW_UINT16 dat, TW_UINT16 msg, void* data, fuzz::InputReader& inp
         case DAT_CAPABILITY: {
             auto* cap = static_cast<TW_CAPABILITY*>(data);
             if (choice % 4 == 0) cap->Cap = fuzz::kCapabilities[choice / 4 % fuzz::kCapabilityCount];
-            cap->hContainer = choice % 3 == 0 ? nullptr : own.Block(input, input.Byte());
+            // The largest container a capability reads: an enumeration of eight FIX32.
+            cap->hContainer =
+                choice % 3 == 0 ? nullptr : own.Block(input, BlockSize(input.Byte(), 14 + 8 * 4));
             break;
         }
         case DAT_EVENT: {
@@ -177,7 +187,7 @@ void FixHandles(TW_UINT16 dat, TW_UINT16 msg, void* data, fuzz::InputReader& inp
             auto* xfer = static_cast<TW_IMAGEMEMXFER*>(data);
             xfer->Memory.Length %= kMaxStripBytes;
             if ((xfer->Memory.Flags & TWMF_HANDLE) != 0 && choice % 2 == 0) {
-                xfer->Memory.TheMem = own.Block(input, input.Word());
+                xfer->Memory.TheMem = own.Block(input, BlockSize(input.Word(), xfer->Memory.Length));
             } else {
                 xfer->Memory.TheMem = choice % 5 == 1 ? nullptr : own.Buffer(nullptr, xfer->Memory.Length);
             }
