@@ -26,6 +26,7 @@
 #include "scanner/discovery.h"
 #include "settings/settings_file.h"
 #include "settings/settings_model.h"
+#include "twain/app_memory.h"
 #include "twain/dispatch.h"
 #include "twain/source_state.h"
 #include "twain/user_interface.h"
@@ -128,6 +129,24 @@ struct Belongings {
     }
 };
 
+// The functions a working TWAIN 2 manager hands over with DAT_ENTRYPOINT:
+// the platform's blocks, so that what the source hands over is kept and freed
+// like any other block, and a notification sink.
+TW_HANDLE ManagerAllocate(TW_UINT32 size) { return plat::MemAlloc(size); }
+void ManagerFree(TW_HANDLE block) { plat::MemFree(block); }
+TW_MEMREF ManagerLock(TW_HANDLE block) { return plat::MemLock(block); }
+void ManagerUnlock(TW_HANDLE block) { plat::MemUnlock(block); }
+TW_UINT16 ManagerNotified(TW_IDENTITY*, TW_IDENTITY*, TW_UINT32, TW_UINT16, TW_UINT16, TW_MEMREF) {
+    return TWRC_SUCCESS;
+}
+
+// A block the application makes for the source: a manager's blocks do not
+// tell their size, and the source then trusts the size the data declares, as
+// a working application's blocks have it.
+uint32_t BlockSize(uint32_t size, uint32_t declared) {
+    return UsesManagerMemory() && size < declared ? declared : size;
+}
+
 // Puts real handles (or null) where the data holds them. The data of
 // MSG_PROCESSEVENT is an event whatever the argument type says.
 void FixHandles(TW_UINT16 dat, TW_UINT16 msg, void* data, fuzz::InputReader& input, Belongings& own) {
@@ -136,7 +155,9 @@ void FixHandles(TW_UINT16 dat, TW_UINT16 msg, void* data, fuzz::InputReader& inp
         case DAT_CAPABILITY: {
             auto* cap = static_cast<TW_CAPABILITY*>(data);
             if (choice % 4 == 0) cap->Cap = fuzz::kCapabilities[choice / 4 % fuzz::kCapabilityCount];
-            cap->hContainer = choice % 3 == 0 ? nullptr : own.Block(input, input.Byte());
+            // The largest container a capability reads: an enumeration of eight FIX32.
+            cap->hContainer =
+                choice % 3 == 0 ? nullptr : own.Block(input, BlockSize(input.Byte(), 14 + 8 * 4));
             break;
         }
         case DAT_EVENT: {
@@ -166,7 +187,7 @@ void FixHandles(TW_UINT16 dat, TW_UINT16 msg, void* data, fuzz::InputReader& inp
             auto* xfer = static_cast<TW_IMAGEMEMXFER*>(data);
             xfer->Memory.Length %= kMaxStripBytes;
             if ((xfer->Memory.Flags & TWMF_HANDLE) != 0 && choice % 2 == 0) {
-                xfer->Memory.TheMem = own.Block(input, input.Word());
+                xfer->Memory.TheMem = own.Block(input, BlockSize(input.Word(), xfer->Memory.Length));
             } else {
                 xfer->Memory.TheMem = choice % 5 == 1 ? nullptr : own.Buffer(nullptr, xfer->Memory.Length);
             }
@@ -175,6 +196,18 @@ void FixHandles(TW_UINT16 dat, TW_UINT16 msg, void* data, fuzz::InputReader& inp
         case DAT_IMAGENATIVEXFER:
             *static_cast<plat::MemHandle*>(data) = nullptr;
             break;
+        case DAT_ENTRYPOINT: {
+            // Real functions or null, never the fuzzer's bytes; Size stays the fuzzer's.
+            TW_ENTRYPOINT entry;
+            std::memcpy(&entry, data, sizeof entry);
+            entry.DSM_Entry = choice & 1 ? ManagerNotified : nullptr;
+            entry.DSM_MemAllocate = choice & 2 ? ManagerAllocate : nullptr;
+            entry.DSM_MemFree = choice & 4 ? ManagerFree : nullptr;
+            entry.DSM_MemLock = choice & 8 ? ManagerLock : nullptr;
+            entry.DSM_MemUnlock = choice & 16 ? ManagerUnlock : nullptr;
+            std::memcpy(data, &entry, sizeof entry);
+            break;
+        }
         default:
             break;
     }

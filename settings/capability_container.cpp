@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "platform/platform.h"
+#include "twain/app_memory.h"
 
 namespace {
 
@@ -71,11 +71,14 @@ public:
     explicit LockedContainer(const TW_CAPABILITY* cap)
         : block_(cap != nullptr ? cap->hContainer : nullptr) {
         if (block_ == nullptr) return;
-        bytes_ = static_cast<TW_UINT8*>(plat::MemLock(block_));
-        if (bytes_ != nullptr) size_ = plat::MemSize(block_);
+        bytes_ = static_cast<TW_UINT8*>(AppMemory.lock(block_));
+        // A block that does not tell its size is taken to hold what its kind
+        // declares; the negotiation reads no more items than it supports.
+        if (bytes_ == nullptr) return;
+        size_ = AppMemory.size != nullptr ? AppMemory.size(block_) : UINT32_MAX;
     }
     ~LockedContainer() {
-        if (bytes_ != nullptr) plat::MemUnlock(block_);
+        if (bytes_ != nullptr) AppMemory.unlock(block_);
     }
     LockedContainer(const LockedContainer&) = delete;
     LockedContainer& operator=(const LockedContainer&) = delete;
@@ -87,7 +90,7 @@ public:
     const TW_UINT8* At(TW_UINT32 offset) const { return bytes_ + offset; }
 
 private:
-    plat::MemHandle block_;
+    TW_HANDLE block_;
     TW_UINT8* bytes_ = nullptr;
     TW_UINT32 size_ = 0;
 };
@@ -96,16 +99,18 @@ private:
 // on success the block becomes the capability's container of kind conType.
 template <typename Fill>
 TW_UINT16 HandOver(TW_CAPABILITY* cap, TW_UINT32 size, TW_UINT16 conType, Fill fill) {
-    plat::MemHandle block = plat::MemAlloc(size);
+    TW_HANDLE block = AppMemory.allocate(size);
     if (block == nullptr) return TWCC_LOWMEMORY;
-    auto* bytes = static_cast<TW_UINT8*>(plat::MemLock(block));
+    auto* bytes = static_cast<TW_UINT8*>(AppMemory.lock(block));
     if (bytes == nullptr) {
         // An unwritten block must not reach the application as a reply.
-        plat::MemFree(block);
+        FreeAppBlock(block);
         return TWCC_LOWMEMORY;
     }
+    // Every byte is written: the spare byte too, whoever allocated the block.
+    for (TW_UINT32 i = 0; i < size; ++i) bytes[i] = 0;
     fill(bytes);
-    plat::MemUnlock(block);
+    AppMemory.unlock(block);
     cap->hContainer = block;
     cap->ConType = conType;
     return TWCC_SUCCESS;

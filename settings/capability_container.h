@@ -2,9 +2,10 @@
 // ranged capability values, the builders that hand TW_ONEVALUE,
 // TW_ENUMERATION and TW_RANGE blocks to the application, the readers of the
 // containers an application sends, and the TW_FIX32 conversions.
-// Containers are movable platform memory blocks, written and read byte by
+// Containers are the application's memory blocks (twain/app_memory.h: the
+// platform's movable blocks, or a TWAIN 2 manager's), written and read byte by
 // byte in TWAIN's packed little-endian layout. Depends on the TWAIN types and
-// platform/ only.
+// the application memory record only.
 #pragma once
 
 #include "twain/twain_types.h"

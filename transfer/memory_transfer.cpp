@@ -7,6 +7,7 @@
 #include "transfer/native_transfer.h"
 #include "transfer/progress_dialog.h"
 #include "transfer/scan_job.h"
+#include "twain/app_memory.h"
 #include "twain/handlers.h"
 #include "twain/source_state.h"
 #include "twain/user_interface.h"
@@ -118,7 +119,7 @@ TW_UINT16 FillMemoryStrip(TW_IMAGEMEMXFER& xfer) {
     const TW_UINT32 flags = xfer.Memory.Flags;
     uint8_t* destination = nullptr;
     if ((flags & TWMF_HANDLE) != 0) {
-        destination = static_cast<uint8_t*>(plat::MemLock(xfer.Memory.TheMem));
+        destination = static_cast<uint8_t*>(AppMemory.lock(xfer.Memory.TheMem));
     } else if ((flags & TWMF_POINTER) != 0) {
         destination = static_cast<uint8_t*>(xfer.Memory.TheMem);
     }
@@ -127,20 +128,22 @@ TW_UINT16 FillMemoryStrip(TW_IMAGEMEMXFER& xfer) {
     xfer.Memory.Length = UsableLength(xfer.Memory.Length);
     const TW_UINT16 compression = CurrentCompression();
     const bool compressed = compression != TWCP_NONE;
-    // A handle's block bounds the strip even where Length claims more.
+    // A handle's block bounds the strip even where Length claims more (when
+    // the blocks tell their size: a manager's do not, Length is taken then).
     uint32_t capacity = xfer.Memory.Length;
-    if ((flags & TWMF_HANDLE) != 0 && plat::MemSize(xfer.Memory.TheMem) < capacity) {
-        capacity = plat::MemSize(xfer.Memory.TheMem);
+    if ((flags & TWMF_HANDLE) != 0 && AppMemory.size != nullptr &&
+        AppMemory.size(xfer.Memory.TheMem) < capacity) {
+        capacity = AppMemory.size(xfer.Memory.TheMem);
     }
     const uint32_t stripSize = StripSize(capacity, compressed);
     if (stripSize == 0) {
-        if ((flags & TWMF_HANDLE) != 0) plat::MemUnlock(xfer.Memory.TheMem);
+        if ((flags & TWMF_HANDLE) != 0) AppMemory.unlock(xfer.Memory.TheMem);
         return TWRC_FAILURE;
     }
     CreateProgressDialogIfWanted();
     uint32_t bytesRead = 0;
     const int answer = ReadStrip(destination, stripSize, bytesRead);
-    if ((flags & TWMF_HANDLE) != 0) plat::MemUnlock(xfer.Memory.TheMem);
+    if ((flags & TWMF_HANDLE) != 0) AppMemory.unlock(xfer.Memory.TheMem);
     if (answer < 0) {
         DestroyProgressDialog();
         if (answer == kStripFailed) {

@@ -11,6 +11,7 @@
 #include "settings/settings_model.h"
 #include "transfer/progress_dialog.h"
 #include "transfer/scan_job.h"
+#include "twain/app_memory.h"
 #include "twain/handlers.h"
 #include "twain/source_state.h"
 #include "twain/user_interface.h"
@@ -150,16 +151,18 @@ plat::MemHandle BuildNativeImage(plat::WindowHandle owner) {
     uint8_t* workBytes = nullptr;
     uint8_t* bitmapBytes = nullptr;
     if (ComputeNativeImageLayout(layout)) {
+        // The bitmap goes to the application: it is made by the application's
+        // memory functions; the working block stays the source's own.
         work = plat::MemAlloc(layout.workSize);
-        bitmap = work != nullptr ? plat::MemAlloc(layout.blockSize) : nullptr;
+        bitmap = work != nullptr ? AppMemory.allocate(layout.blockSize) : nullptr;
         workBytes = work != nullptr ? static_cast<uint8_t*>(plat::MemLock(work)) : nullptr;
-        bitmapBytes = bitmap != nullptr ? static_cast<uint8_t*>(plat::MemLock(bitmap)) : nullptr;
+        bitmapBytes = bitmap != nullptr ? static_cast<uint8_t*>(AppMemory.lock(bitmap)) : nullptr;
     }
     auto release = [&] {
         if (workBytes != nullptr) plat::MemUnlock(work);
-        if (bitmapBytes != nullptr) plat::MemUnlock(bitmap);
+        if (bitmapBytes != nullptr) AppMemory.unlock(bitmap);
         plat::MemFree(work);
-        plat::MemFree(bitmap);
+        FreeAppBlock(bitmap);
     };
     if (workBytes == nullptr || bitmapBytes == nullptr) {
         release();
@@ -167,6 +170,9 @@ plat::MemHandle BuildNativeImage(plat::WindowHandle owner) {
         return nullptr;
     }
 
+    // A manager's blocks need not come zeroed: the row padding and the spare
+    // bytes must be.
+    if (UsesManagerMemory()) std::memset(bitmapBytes, 0, layout.blockSize);
     WriteHeaderAndPalette(bitmapBytes, layout);
     CreateProgressDialogIfWanted();
     const RowConverter convert = PageRowConverter(false);
@@ -188,7 +194,7 @@ plat::MemHandle BuildNativeImage(plat::WindowHandle owner) {
     }
     plat::MemUnlock(work);
     plat::MemFree(work);
-    plat::MemUnlock(bitmap);
+    AppMemory.unlock(bitmap);
     return bitmap;
 }
 

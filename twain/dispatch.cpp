@@ -4,6 +4,7 @@
 
 #include "platform/dialogs.h"
 #include "settings/capability_negotiation.h"
+#include "twain/entry_point.h"
 #include "twain/handlers.h"
 #include "twain/identity.h"
 #include "twain/source_state.h"
@@ -15,12 +16,19 @@ plat::ModuleHandle ModuleInstance = nullptr;
 const DispatchEntry ControlDispatchTable[] = {
     {DAT_IDENTITY, HandleIdentity},
     {DAT_USERINTERFACE, HandleUserInterface},
+#if defined(_WIN32)
     {DAT_CAPABILITY, NegotiateCapability},
+#else
+    {DAT_CAPABILITY, HandleCapabilityLinux},
+#endif
     {DAT_STATUS, HandleStatus},
     {DAT_PENDINGXFERS, HandlePendingXfers},
     {DAT_SETUPMEMXFER, HandleSetupMemXfer},
     {DAT_SETUPFILEXFER, HandleSetupFileXfer},
     {DAT_XFERGROUP, HandleXferGroup},
+#if !defined(_WIN32)
+    {DAT_ENTRYPOINT, HandleEntryPoint},
+#endif
     {0, nullptr},
 };
 

@@ -11,6 +11,10 @@ TW_UINT16 HandlePendingXfers(TripletCall* call);
 TW_UINT16 HandleSetupMemXfer(TripletCall* call);
 TW_UINT16 HandleSetupFileXfer(TripletCall* call);
 TW_UINT16 HandleXferGroup(TripletCall* call);
+#if !defined(_WIN32)
+// DAT_CAPABILITY on Linux: CAP_UICONTROLLABLE, then NegotiateCapability.
+TW_UINT16 HandleCapabilityLinux(TripletCall* call);
+#endif
 
 // DG_IMAGE
 TW_UINT16 HandleImageInfo(TripletCall* call);

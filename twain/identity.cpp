@@ -8,6 +8,7 @@
 #include "scanner/model_table.h"
 #include "settings/settings_file.h"
 #include "settings/settings_model.h"
+#include "twain/entry_point.h"
 #include "twain/image_layout.h"
 #include "twain/source_state.h"
 #include "twain/user_interface.h"
@@ -98,6 +99,7 @@ TW_UINT16 CloseSource() {
         ReleaseScanDialogs();
     }
     UnloadAspi();
+    ForgetManagerEntryPoints();
     SourceState = kStateLoaded;
     return TWRC_SUCCESS;
 }
@@ -111,9 +113,18 @@ void FillSourceIdentity() {
     SourceIdentity.Version.Language = TWLG_USA;
     SourceIdentity.Version.Country = TWCY_USA;
     plat::LoadResString(kStrVersionInfo, SourceIdentity.Version.Info, sizeof(TW_STR32));
+#if defined(_WIN32)
     SourceIdentity.ProtocolMajor = 1;
     SourceIdentity.ProtocolMinor = 5;
     SourceIdentity.SupportedGroups = DG_CONTROL | DG_IMAGE;
+#else
+    // A TWAIN 2 source for the Linux managers: DF_DS2 asks for DAT_ENTRYPOINT
+    // before the open. 2.4 is the version whose Linux x86-64 layout (32-bit
+    // TW_UINT32, 2-byte packing) the records here have.
+    SourceIdentity.ProtocolMajor = 2;
+    SourceIdentity.ProtocolMinor = 4;
+    SourceIdentity.SupportedGroups = DG_CONTROL | DG_IMAGE | DF_DS2;
+#endif
     plat::LoadResString(kStrManufacturer, SourceIdentity.Manufacturer, sizeof(TW_STR32));
     plat::LoadResString(kStrProductFamily, SourceIdentity.ProductFamily, sizeof(TW_STR32));
     plat::LoadResString(kStrProductName, SourceIdentity.ProductName, sizeof(TW_STR32));

@@ -13,6 +13,7 @@
 #include "transfer/memory_transfer.h"
 #include "transfer/progress_dialog.h"
 #include "transfer/scan_job.h"
+#include "twain/entry_point.h"
 #include "twain/identity.h"
 #include "twain/image_layout.h"
 #include "twain/user_interface.h"
@@ -93,6 +94,7 @@ void RestoreLoadState() {
     ConditionCode = TWCC_SUCCESS;
     SourceState = kStateLoaded;
     ResetIdentityState();
+    ResetEntryPointState();
     ResetImageLayoutState();
     ResetUserInterfaceState();
     ResetCapabilityState();

@@ -1,9 +1,10 @@
-// TWAIN 1.x types, constants and records used by the data source, the source
-// manager and the applications around them, written from the public TWAIN
-// standard. Records use 2-byte packing; integers are fixed-width on every
-// build; handles and memory references are pointer-sized. On the 32-bit
-// Windows build every record matches the standard layout byte for byte.
-// Depends on nothing but <cstdint>.
+// TWAIN 1.x types, constants and records (and the few TWAIN 2 additions the
+// Linux build speaks: DAT_ENTRYPOINT, DAT_CALLBACK, the DF_ flags) used by the
+// data source, the source manager and the applications around them, written
+// from the public TWAIN standard. Records use 2-byte packing; integers are
+// fixed-width on every build; handles and memory references are
+// pointer-sized. On the 32-bit Windows build every record matches the
+// standard layout byte for byte. Depends on nothing but <cstdint>.
 #pragma once
 
 #include <cstddef>
@@ -238,6 +239,39 @@ typedef TW_UINT16(TW_CALLINGSTYLE* DSMENTRYPROC)(TW_IDENTITY* pOrigin, TW_IDENTI
                                                   TW_UINT32 DG, TW_UINT16 DAT, TW_UINT16 MSG,
                                                   TW_MEMREF pData);
 
+// ---- TWAIN 2 entry points ------------------------------------------------------
+// The memory functions of a TWAIN 2 source manager, and DAT_ENTRYPOINT's record
+// that hands them to a source together with the manager's DSM_Entry.
+typedef TW_HANDLE(TW_CALLINGSTYLE* DSM_MEMALLOCATE)(TW_UINT32 size);
+typedef void(TW_CALLINGSTYLE* DSM_MEMFREE)(TW_HANDLE handle);
+typedef TW_MEMREF(TW_CALLINGSTYLE* DSM_MEMLOCK)(TW_HANDLE handle);
+typedef void(TW_CALLINGSTYLE* DSM_MEMUNLOCK)(TW_HANDLE handle);
+
+#pragma pack(push, 2)
+struct TW_ENTRYPOINT {
+    TW_UINT32 Size;  // sizeof(TW_ENTRYPOINT), set by whoever fills the record
+    DSMENTRYPROC DSM_Entry;
+    DSM_MEMALLOCATE DSM_MemAllocate;
+    DSM_MEMFREE DSM_MemFree;
+    DSM_MEMLOCK DSM_MemLock;
+    DSM_MEMUNLOCK DSM_MemUnlock;
+};
+
+// DAT_CALLBACK / MSG_REGISTER_CALLBACK: the function a TWAIN 2 manager calls
+// (with DSMENTRYPROC's arguments and RefCon as data) for each notification.
+struct TW_CALLBACK {
+    TW_MEMREF CallBackProc;
+    TW_UINT32 RefCon;
+    TW_INT16 Message;
+};
+#pragma pack(pop)
+
+// 2-byte packing puts the pointers right after Size on every build: 24 bytes
+// with 32-bit pointers, 44 with 64-bit ones (the layout of the Linux x86-64
+// managers).
+static_assert(offsetof(TW_ENTRYPOINT, DSM_Entry) == 4);
+static_assert(sizeof(TW_ENTRYPOINT) == 4 + 5 * sizeof(void*));
+
 // ---- Container types -------------------------------------------------------
 constexpr TW_UINT16 TWON_ARRAY = 3;
 constexpr TW_UINT16 TWON_ENUMERATION = 4;
@@ -265,6 +299,10 @@ constexpr TW_UINT16 TWTY_STR255 = 0x000c;
 constexpr TW_UINT32 DG_CONTROL = 0x0001;
 constexpr TW_UINT32 DG_IMAGE = 0x0002;
 constexpr TW_UINT32 DG_AUDIO = 0x0004;
+// TWAIN 2 functionality flags of SupportedGroups: manager, application, source.
+constexpr TW_UINT32 DF_DSM2 = 0x10000000;
+constexpr TW_UINT32 DF_APP2 = 0x20000000;
+constexpr TW_UINT32 DF_DS2 = 0x40000000;
 
 // ---- Data argument types ---------------------------------------------------
 constexpr TW_UINT16 DAT_NULL = 0x0000;
@@ -278,6 +316,8 @@ constexpr TW_UINT16 DAT_SETUPFILEXFER = 0x0007;
 constexpr TW_UINT16 DAT_STATUS = 0x0008;
 constexpr TW_UINT16 DAT_USERINTERFACE = 0x0009;
 constexpr TW_UINT16 DAT_XFERGROUP = 0x000a;
+constexpr TW_UINT16 DAT_CALLBACK = 0x0010;
+constexpr TW_UINT16 DAT_ENTRYPOINT = 0x0403;
 constexpr TW_UINT16 DAT_IMAGEINFO = 0x0101;
 constexpr TW_UINT16 DAT_IMAGELAYOUT = 0x0102;
 constexpr TW_UINT16 DAT_IMAGEMEMXFER = 0x0103;
@@ -312,6 +352,7 @@ constexpr TW_UINT16 MSG_ENABLEDS = 0x0502;
 constexpr TW_UINT16 MSG_ENABLEDSUIONLY = 0x0503;
 constexpr TW_UINT16 MSG_PROCESSEVENT = 0x0601;
 constexpr TW_UINT16 MSG_ENDXFER = 0x0701;
+constexpr TW_UINT16 MSG_REGISTER_CALLBACK = 0x0902;
 
 // ---- Return codes ----------------------------------------------------------
 constexpr TW_UINT16 TWRC_SUCCESS = 0;
@@ -346,6 +387,7 @@ constexpr TW_UINT16 CAP_FEEDERENABLED = 0x1002;
 constexpr TW_UINT16 CAP_FEEDERLOADED = 0x1003;
 constexpr TW_UINT16 CAP_AUTOFEED = 0x1007;
 constexpr TW_UINT16 CAP_INDICATORS = 0x100b;
+constexpr TW_UINT16 CAP_UICONTROLLABLE = 0x100e;
 constexpr TW_UINT16 ICAP_BRIGHTNESS = 0x1101;
 constexpr TW_UINT16 ICAP_CONTRAST = 0x1103;
 constexpr TW_UINT16 ICAP_PHYSICALWIDTH = 0x1111;

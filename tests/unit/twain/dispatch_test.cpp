@@ -43,7 +43,11 @@ TW_UINT16 Open(TW_IDENTITY* app, TW_UINT32 sourceId) {
 TEST(DispatchTables, RowsAreInOrderAndUnique) {
     const TW_UINT16 control[] = {DAT_IDENTITY,     DAT_USERINTERFACE, DAT_CAPABILITY,
                                  DAT_STATUS,       DAT_PENDINGXFERS,  DAT_SETUPMEMXFER,
-                                 DAT_SETUPFILEXFER, DAT_XFERGROUP};
+                                 DAT_SETUPFILEXFER, DAT_XFERGROUP,
+#if !defined(_WIN32)
+                                 DAT_ENTRYPOINT,  // the TWAIN 2 managers' hand-over, Linux only
+#endif
+    };
     const TW_UINT16 image[] = {DAT_IMAGEINFO,       DAT_IMAGELAYOUT,  DAT_IMAGEMEMXFER,
                                DAT_IMAGENATIVEXFER, DAT_IMAGEFILEXFER, DAT_PALETTE8,
                                DAT_GRAYRESPONSE,    DAT_RGBRESPONSE,  DAT_CIECOLOR,
