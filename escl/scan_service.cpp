@@ -117,7 +117,8 @@ bool ResolutionsFor(TW_UINT16 pixelType, std::vector<uint32_t>& resolutions) {
     return !resolutions.empty();
 }
 
-uint32_t InchesToUnits(double inches) { return static_cast<uint32_t>(std::lround(inches * 300)); }
+// Rounded down: a frame of the largest size the source reports must fit.
+uint32_t InchesToUnits(double inches) { return static_cast<uint32_t>(std::floor(inches * 300)); }
 
 // A name-based UUID (FNV-1a over the text, twice), stable across restarts.
 std::string UuidOf(const std::string& text) {

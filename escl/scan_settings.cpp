@@ -131,6 +131,10 @@ SettingsResult ParseScanSettings(const char* body, size_t size, ScanRequest& req
     request = ScanRequest{};
     if (body == nullptr || size == 0) return Fail(SettingsResult::Malformed, why, "the request has no ScanSettings");
     if (size > kMaxRequestBytes) return Fail(SettingsResult::Malformed, why, "the ScanSettings are too long");
+    // XML has no zero character; pugixml would end a text at one.
+    if (std::memchr(body, 0, size) != nullptr) {
+        return Fail(SettingsResult::Malformed, why, "the ScanSettings hold a zero byte");
+    }
     pugi::xml_document document;
     // No entity expansion beyond the five predefined ones, no DOCTYPE processing.
     const pugi::xml_parse_result parsed =
