@@ -168,8 +168,14 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
 
     escl::DnsSdAdvertiser advertiser;
+    const bool loopback = listen.address.rfind("127.", 0) == 0 || listen.address == "::1" ||
+                          listen.address == "localhost";
     if (noDnsSd) {
         std::fprintf(stderr, "korvex-escl: not advertised (--no-dns-sd); clients name the address themselves\n");
+    } else if (loopback) {
+        // Other computers cannot reach a loopback address: announcing it would mislead them.
+        std::fprintf(stderr, "korvex-escl: not advertised: %s serves this computer only (see --listen)\n",
+                     listen.address.c_str());
     } else {
         escl::Advertisement advertisement;
         advertisement.serviceName = serviceName.empty() ? scanner.Description().makeAndModel : serviceName;
