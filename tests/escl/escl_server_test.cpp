@@ -262,13 +262,18 @@ TEST_F(EsclServerTest, ScanimageListsTheScannerAndScansBothSourcesLikeKorvexScan
 
 TEST_F(EsclServerTest, BlackAndWhitePagesAndEveryFormatOverHttp) {
     StartServer("--scenario duplex-a4");
-    const std::string bw = CreateJob(ScanSettings("BlackAndWhite1", "image/png", 200, true));
-    ASSERT_FALSE(bw.empty());
-    const std::vector<Gray> served = FetchPngPages(bw);
-    const std::vector<Gray> expected = KorvexScanPages("duplex-a4", "--pixel-type bw --resolution 200", true);
-    ASSERT_EQ(served.size(), 10u);
-    ASSERT_EQ(served.size(), expected.size());
-    for (size_t page = 0; page < served.size(); ++page) EXPECT_TRUE(served[page] == expected[page]) << page + 1;
+    for (const int dpi : {200, 300}) {
+        const std::string bw = CreateJob(ScanSettings("BlackAndWhite1", "image/png", dpi, true));
+        ASSERT_FALSE(bw.empty());
+        const std::vector<Gray> served = FetchPngPages(bw);
+        const std::vector<Gray> expected =
+            KorvexScanPages("duplex-a4", "--pixel-type bw --resolution " + std::to_string(dpi), true);
+        ASSERT_EQ(served.size(), 10u);
+        ASSERT_EQ(served.size(), expected.size());
+        for (size_t page = 0; page < served.size(); ++page) {
+            EXPECT_TRUE(served[page] == expected[page]) << dpi << " dpi, page " << page + 1;
+        }
+    }
 
     httplib::Client client = Client();
     // JPEG records the resolution in its JFIF header (units 1: dots per inch).
@@ -331,23 +336,45 @@ TEST_F(EsclServerTest, SecondClientIsToldBusyAndServedAfterTheFirst) {
     EXPECT_FALSE(fs::exists(dir_ / "first-11.png"));
 }
 
-TEST_F(EsclServerTest, JamMidBatchEndsTheJobWithItsPagesAndTheNextJobScans) {
-    StartServer("--scenario jam");
-    const std::vector<Gray> expected = KorvexScanPages("jam", "--pixel-type gray --resolution 200", true);
-    ASSERT_EQ(expected.size(), 2u);
-    for (const char* run : {"first", "next"}) {
-        std::string output;
-        int status = 0;
-        const std::vector<Gray> served = ScanimageBatch(
-            run, "--source 'ADF Duplex' --resolution 200 " + std::string(kFrameMm), output, status);
-        EXPECT_NE(status, 0) << output;
-        EXPECT_NE(output.find("Document feeder jammed"), std::string::npos) << output;
-        ASSERT_EQ(served.size(), 2u) << run << ": " << output;
-        EXPECT_TRUE(served[0] == expected[0] && served[1] == expected[1]) << run;
-        const std::string status_ = Status();
-        EXPECT_NE(status_.find("<scan:AdfState>ScannerAdfJam</scan:AdfState>"), std::string::npos) << status_;
-        EXPECT_NE(status_.find("<pwg:JobState>Aborted</pwg:JobState>"), std::string::npos) << status_;
-        EXPECT_NE(status_.find("<pwg:JobStateReason>MediaJam</pwg:JobStateReason>"), std::string::npos);
+// Each fault ends its job with the pages scanned before it, as korvex-scan
+// writes them; the scanner's state and the job's reason say why, scanimage
+// reports it, and the next job (the hopper loaded again) scans again.
+TEST_F(EsclServerTest, ScannerFaultsEndTheJobWithItsPagesAndTheNextJobScans) {
+    struct Fault {
+        const char* scenario;
+        size_t pages;
+        const char* client;  // scanimage's words for the end
+        const char* adf;
+        const char* reason;
+    };
+    const Fault faults[] = {
+        {"jam", 2, "Document feeder jammed", "ScannerAdfJam", "MediaJam"},
+        {"double-feed", 2, "Document feeder jammed", "ScannerAdfJam", "MultipleFeedDetected"},
+        {"door-open", 0, "Scanner cover is open", "ScannerAdfDoorOpen", "CoverOpen"},
+        {"vanishing", 2, "Error during device I/O", "ScannerAdfLoaded", "AbortedBySystem"},
+    };
+    for (const Fault& fault : faults) {
+        SCOPED_TRACE(fault.scenario);
+        StartServer(std::string("--scenario ") + fault.scenario);
+        std::vector<Gray> expected;
+        if (fault.pages > 0) expected = KorvexScanPages(fault.scenario, "--pixel-type gray --resolution 200", true);
+        ASSERT_EQ(expected.size(), fault.pages);
+        for (const char* run : {"first", "next"}) {
+            std::string output;
+            int status = 0;
+            const std::vector<Gray> served =
+                ScanimageBatch(std::string(fault.scenario) + "-" + run,
+                               "--source 'ADF Duplex' --resolution 200 " + std::string(kFrameMm), output, status);
+            EXPECT_NE(output.find(fault.client), std::string::npos) << run << ": " << output;
+            ASSERT_EQ(served.size(), fault.pages) << run << ": " << output;
+            for (size_t page = 0; page < served.size(); ++page) EXPECT_TRUE(served[page] == expected[page]) << run;
+            const std::string state = Status();
+            EXPECT_NE(state.find(std::string("<scan:AdfState>") + fault.adf + "<"), std::string::npos) << state;
+            EXPECT_NE(state.find("<pwg:JobState>Aborted</pwg:JobState>"), std::string::npos) << state;
+            EXPECT_NE(state.find(std::string("<pwg:JobStateReason>") + fault.reason + "<"), std::string::npos)
+                << state;
+        }
+        StopServer();
     }
 }
 
