@@ -20,6 +20,16 @@ constexpr double kPointsPerInch = 72.0;
 // Bounds a page must keep for its document to be made at all.
 constexpr uint32_t kMaxSide = 100000;
 
+// The page's rows as the documents carry them: 8 bits per gray sample, or
+// 1 bit per pixel with 0 black, most significant bit first; top-down.
+struct DocumentRows {
+    uint32_t width = 0;
+    uint32_t height = 0;
+    uint8_t bits = 8;
+    uint32_t bytesPerRow = 0;
+    std::vector<uint8_t> data;
+};
+
 bool EncodePng(const DocumentRows& rows, const ScannedPage& page, std::vector<uint8_t>& out) {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     if (png == nullptr) return false;
@@ -171,8 +181,6 @@ bool EncodePdf(const DocumentRows& rows, const ScannedPage& page, std::vector<ui
     return drawn && finished;
 }
 
-}  // namespace
-
 bool RowsOfPage(const ScannedPage& page, DocumentRows& rows, std::string& error) {
     if (page.compression != TWCP_NONE) {
         error = "the page is CCITT coded";
@@ -209,6 +217,8 @@ bool RowsOfPage(const ScannedPage& page, DocumentRows& rows, std::string& error)
     }
     return true;
 }
+
+}  // namespace
 
 bool EncodePage(const ScannedPage& page, DocumentFormat format, std::vector<uint8_t>& document,
                 std::string& error) {

@@ -19,15 +19,4 @@ namespace escl {
 bool EncodePage(const ScannedPage& page, DocumentFormat format, std::vector<uint8_t>& document,
                 std::string& error);
 
-// The page's rows as the document carries them: 8 bits per gray sample, or
-// 1 bit per pixel with 0 black, most significant bit first; top-down.
-struct DocumentRows {
-    uint32_t width = 0;
-    uint32_t height = 0;
-    uint8_t bits = 8;
-    uint32_t bytesPerRow = 0;
-    std::vector<uint8_t> data;
-};
-bool RowsOfPage(const ScannedPage& page, DocumentRows& rows, std::string& error);
-
 }  // namespace escl

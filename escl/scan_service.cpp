@@ -168,14 +168,13 @@ public:
         Document document;
         document.format = job_.request.format;
         std::string error;
-        DocumentRows rows;
-        if (!RowsOfPage(page, rows, error) || !EncodePage(page, document.format, document.bytes, error)) {
+        if (!EncodePage(page, document.format, document.bytes, error)) {
             std::fprintf(stderr, "korvex-escl: job %u, page %u: %s\n", static_cast<unsigned>(job_.id),
                          static_cast<unsigned>(page.number), error.c_str());
             encodeFailed = true;
             return false;
         }
-        document.image = {rows.width, rows.height, rows.bytesPerRow};
+        document.image = {page.width, page.length, page.bitsPerPixel == 1 ? page.BytesPerRow() : page.width};
         std::unique_lock<std::mutex> lock(service_.mutex_);
         if (job_.cancel || service_.stopping_) return false;
         job_.waiting.push_back(std::move(document));
