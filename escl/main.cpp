@@ -145,7 +145,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "korvex-escl: cannot write %s\n", vscan::DefaultScenarioPath().c_str());
             return 1;
         }
-        service.beforeJob = [] {
+        service.reloadFeeder = [] {
             if (!WriteScenario()) std::fprintf(stderr, "korvex-escl: cannot refill the virtual scanner\n");
         };
     }

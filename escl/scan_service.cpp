@@ -442,7 +442,7 @@ void ScanService::RunJob(const std::shared_ptr<Job>& job) {
         adf_ = AdfState::Loaded;
     }
     TakeSourceMessages();
-    if (options_.beforeJob) options_.beforeJob();
+    if (options_.reloadFeeder) options_.reloadFeeder();
     ScanBatch(*job);
 }
 
@@ -456,7 +456,9 @@ void ScanService::EndJob(Job& job, JobState state, const std::string& reason, bo
     if (fault != nullptr) {
         adf_ = fault->adf;
     } else if (state == JobState::Completed) {
-        adf_ = AdfState::Empty;
+        // A client told busy reads this before it tries again: an empty
+        // feeder would make it give up.
+        adf_ = options_.reloadFeeder ? AdfState::Loaded : AdfState::Empty;
     }
     job.scanning = false;
     scanning_ = false;

@@ -35,9 +35,10 @@ struct ServiceOptions {
     std::chrono::milliseconds documentWait{10000};
     // Pages a job scans before its client has taken them.
     size_t pagesAhead = 2;
-    // Runs on the worker before each job (the virtual scanner's hopper is
-    // refilled there); may be empty.
-    std::function<void()> beforeJob;
+    // Loads the feeder before each job (the virtual scanner's hopper); may be
+    // empty. With it the feeder counts as loaded between jobs, else as empty
+    // after a batch that ran to its end.
+    std::function<void()> reloadFeeder;
 };
 
 struct Document {

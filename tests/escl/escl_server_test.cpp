@@ -311,7 +311,7 @@ TEST_F(EsclServerTest, BlackAndWhitePagesAndEveryFormatOverHttp) {
 TEST_F(EsclServerTest, SecondClientIsToldBusyAndServedAfterTheFirst) {
     StartServer("--scenario duplex-a4");
     const std::string first = "SANE_CONFIG_DIR=" + (dir_ / "sane").string() + " " KORVEX_SCANIMAGE " -d " + kDevice +
-                              " --source 'ADF Duplex' --resolution 200 --format=png --batch=" +
+                              " --source 'ADF Duplex' --resolution 400 " + kFrameMm + " --format=png --batch=" +
                               (dir_ / "first-%d.png").string() + " >" + (dir_ / "first.log").string() + " 2>&1";
     FILE* firstRun = popen(first.c_str(), "r");
     ASSERT_NE(firstRun, nullptr);
