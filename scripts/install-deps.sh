@@ -11,7 +11,8 @@ PACKAGES=(
   libcli11-dev libtiff-dev libpng-dev
   libcairo2-dev fonts-liberation
   wine wine32:i386 xvfb xauth
-  libcpp-httplib-dev libssl-dev libpugixml-dev libjpeg62-turbo-dev libavahi-client-dev sane-utils sane-airscan
+  sane-utils libsane-dev netpbm
+  libcpp-httplib-dev libssl-dev libpugixml-dev libjpeg62-turbo-dev libavahi-client-dev sane-airscan
 )
 
 missing=()

@@ -227,25 +227,11 @@ bool NegotiateFrame(const ScanOptions& options) {
     return true;
 }
 
-// Enables the source without its dialog and polls MSG_PROCESSEVENT for the
-// notification the manager holds for the application (or takes the one its
-// callback noted).
-bool EnableUntilTransferReady() {
-    if (!EnableSource(false)) return false;
-    // The source announces the transfer while it is enabled; a few polls are
-    // plenty, and a source that never announces one must not keep us here.
-    constexpr int kPolls = 100;
-    TW_UINT16 message = MSG_NULL;
-    for (int poll = 0; poll < kPolls && message != MSG_XFERREADY; ++poll) {
-        message = NextNotification(nullptr, nullptr);
-    }
-    if (message == MSG_XFERREADY) {
-        std::printf("Transfer ready (MSG_XFERREADY).\n");
-        return true;
-    }
-    std::fprintf(stderr, "%s: the source announced no transfer\n", ApplicationName());
-    DisableSource();
-    return false;
+// Enables the source without its dialog until it announces the transfer.
+bool EnableAndAnnounce() {
+    if (!EnableUntilTransferReady()) return false;
+    std::printf("Transfer ready (MSG_XFERREADY).\n");
+    return true;
 }
 
 // Writes each page as it arrives and shows the progress on a terminal.
@@ -392,7 +378,7 @@ int Scan(const ScanOptions& options, const std::vector<std::string>& script) {
             exitCode = ExitCodeOf(outcome.lastBatch);
             if (outcome.closed && outcome.batches == 0) std::printf("The dialog was closed without a scan.\n");
         }
-    } else if (!EnableUntilTransferReady()) {
+    } else if (!EnableAndAnnounce()) {
         exitCode = kExitTwainFailure;
     } else {
         exitCode = ExitCodeOf(TransferBatch(mechanism, sink, maxPages));
@@ -431,7 +417,7 @@ int RunSession(const ScanOptions& options, const std::vector<Negotiation>& negot
             if (ok && Scanning(options)) {
                 exitCode = Scan(options, script);
             } else if (ok && options.enable) {
-                ok = EnableUntilTransferReady() && DisableSource();
+                ok = EnableAndAnnounce() && DisableSource();
             }
             ok = CloseSource() && ok;
         }

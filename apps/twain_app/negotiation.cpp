@@ -26,6 +26,16 @@ double FromFix32(TW_UINT32 raw) {
     return whole + frac / 65536.0;
 }
 
+// A frame edge rounded down to the 1/65536 inch: rounded to the nearest, a
+// sheet of the model's largest size could come out above the source's bound.
+TW_FIX32 FrameEdge(double inches) {
+    const auto scaled = static_cast<int32_t>(std::floor(inches * 65536.0));
+    TW_FIX32 fix;
+    fix.Whole = static_cast<TW_INT16>(scaled >> 16);
+    fix.Frac = static_cast<TW_UINT16>(scaled & 0xFFFF);
+    return fix;
+}
+
 TW_UINT32 ItemBits(TW_UINT16 itemType, double value) {
     if (itemType == TWTY_FIX32) {
         const TW_FIX32 fix = ToFix32(value);
@@ -94,6 +104,52 @@ bool ReadCurrent(TW_UINT16 conType, plat::MemHandle block, CapabilityValue& valu
     return ok;
 }
 
+// Reads every item an enumeration, range or one value holds.
+bool ReadChoices(TW_UINT16 conType, plat::MemHandle block, CapabilityChoices& choices) {
+    const uint32_t size = plat::MemSize(block);
+    const auto* bytes = static_cast<const uint8_t*>(plat::MemLock(block));
+    if (bytes == nullptr) return false;
+    bool ok = false;
+    TW_UINT16 itemType = 0;
+    if (size >= sizeof(TW_UINT16)) std::memcpy(&itemType, bytes, sizeof itemType);
+    choices.conType = conType;
+    choices.itemType = itemType;
+    choices.items.clear();
+    if (conType == TWON_ONEVALUE && size >= sizeof(TW_ONEVALUE)) {
+        TW_UINT32 raw = 0;
+        std::memcpy(&raw, bytes + offsetof(TW_ONEVALUE, Item), sizeof raw);
+        choices.items.push_back(ItemValue(itemType, raw));
+        choices.currentIndex = choices.defaultIndex = 0;
+        ok = true;
+    } else if (conType == TWON_RANGE && size >= sizeof(TW_RANGE)) {
+        const auto field = [&](size_t offset) {
+            TW_UINT32 raw = 0;
+            std::memcpy(&raw, bytes + offset, sizeof raw);
+            return ItemValue(itemType, raw);
+        };
+        choices.minimum = field(offsetof(TW_RANGE, MinValue));
+        choices.maximum = field(offsetof(TW_RANGE, MaxValue));
+        choices.step = field(offsetof(TW_RANGE, StepSize));
+        choices.defaultValue = field(offsetof(TW_RANGE, DefaultValue));
+        choices.currentValue = field(offsetof(TW_RANGE, CurrentValue));
+        ok = true;
+    } else if (conType == TWON_ENUMERATION && size >= offsetof(TW_ENUMERATION, ItemList)) {
+        TW_UINT32 count = 0;
+        std::memcpy(&count, bytes + offsetof(TW_ENUMERATION, NumItems), sizeof count);
+        std::memcpy(&choices.currentIndex, bytes + offsetof(TW_ENUMERATION, CurrentIndex), sizeof(TW_UINT32));
+        std::memcpy(&choices.defaultIndex, bytes + offsetof(TW_ENUMERATION, DefaultIndex), sizeof(TW_UINT32));
+        const uint32_t width = ItemWidth(itemType);
+        ok = offsetof(TW_ENUMERATION, ItemList) + uint64_t{count} * width <= size;
+        for (uint32_t i = 0; ok && i < count; ++i) {
+            TW_UINT32 raw = 0;
+            std::memcpy(&raw, bytes + offsetof(TW_ENUMERATION, ItemList) + size_t{i} * width, width);
+            choices.items.push_back(ItemValue(itemType, raw));
+        }
+    }
+    plat::MemUnlock(block);
+    return ok;
+}
+
 }  // namespace
 
 bool SetCapability(TW_UINT16 cap, TW_UINT16 itemType, double value) {
@@ -124,12 +180,23 @@ bool GetCurrentCapability(TW_UINT16 cap, CapabilityValue& value) {
     return ok;
 }
 
+bool GetCapabilityChoices(TW_UINT16 cap, CapabilityChoices& choices) {
+    TW_CAPABILITY capability{cap, TWON_DONTCARE16, nullptr};
+    const TW_UINT16 result = CallSource(DG_CONTROL, DAT_CAPABILITY, MSG_GET, &capability);
+    if (result != TWRC_SUCCESS) return ReportSourceFailure(CapabilityName(cap), result);
+    const bool ok = ReadChoices(capability.ConType, capability.hContainer, choices);
+    plat::MemFree(capability.hContainer);
+    if (!ok) std::fprintf(stderr, "%s: %s: the source answered an unreadable container\n", ApplicationName(),
+                          CapabilityName(cap));
+    return ok;
+}
+
 bool SetPageFrame(double widthInches, double heightInches) {
     TW_IMAGELAYOUT layout{};
     layout.Frame.Left = ToFix32(0);
     layout.Frame.Top = ToFix32(0);
-    layout.Frame.Right = ToFix32(widthInches);
-    layout.Frame.Bottom = ToFix32(heightInches);
+    layout.Frame.Right = FrameEdge(widthInches);
+    layout.Frame.Bottom = FrameEdge(heightInches);
     layout.DocumentNumber = layout.PageNumber = layout.FrameNumber = TWON_DONTCARE32;
     const TW_UINT16 result = CallSource(DG_IMAGE, DAT_IMAGELAYOUT, MSG_SET, &layout);
     if (result != TWRC_SUCCESS) return ReportSourceFailure("DAT_IMAGELAYOUT MSG_SET", result);
@@ -148,6 +215,8 @@ const char* CapabilityName(TW_UINT16 cap) {
         case ICAP_XFERMECH: return "ICAP_XFERMECH";
         case ICAP_COMPRESSION: return "ICAP_COMPRESSION";
         case ICAP_PIXELFLAVOR: return "ICAP_PIXELFLAVOR";
+        case ICAP_PHYSICALWIDTH: return "ICAP_PHYSICALWIDTH";
+        case ICAP_PHYSICALHEIGHT: return "ICAP_PHYSICALHEIGHT";
         case kCapSideChooser: return "side chooser (0x8123)";
         case kCapDuplex: return "duplex (0x8124)";
         default: return "capability";

@@ -125,12 +125,6 @@ PageRead ReadMemoryPage(ScannedPage& page, bool minIsWhite, PageSink& sink) {
     return PageRead::Done;
 }
 
-bool ResetBatch() {
-    TW_PENDINGXFERS pending{};
-    const TW_UINT16 result = CallSource(DG_CONTROL, DAT_PENDINGXFERS, MSG_RESET, &pending);
-    return result == TWRC_SUCCESS || ReportSourceFailure("MSG_RESET", result);
-}
-
 }  // namespace
 
 bool PageFromDib(const uint8_t* dib, uint32_t size, ScannedPage& page) {
@@ -172,6 +166,70 @@ bool PageFromDib(const uint8_t* dib, uint32_t size, ScannedPage& page) {
     return true;
 }
 
+PageStep TransferNextPage(TransferMechanism mechanism, uint32_t number, bool minIsWhite, PageSink& sink) {
+    PageStep step;
+    TW_IMAGEINFO info{};
+    TW_UINT16 result = CallSource(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info);
+    if (result != TWRC_SUCCESS) {
+        ReportSourceFailure("DAT_IMAGEINFO", result);
+        EndBatch();
+        step.end = BatchEnd::TwainFailure;
+        return step;
+    }
+    ScannedPage page;
+    page.number = number;
+    page.width = info.ImageWidth > 0 ? static_cast<uint32_t>(info.ImageWidth) : 0;
+    page.length = info.ImageLength > 0 ? static_cast<uint32_t>(info.ImageLength) : 0;
+    page.bitsPerPixel = static_cast<uint16_t>(info.BitsPerPixel);
+    page.xResolution = FromFix32(info.XResolution);
+    page.yResolution = FromFix32(info.YResolution);
+
+    sink.PageStarted(number);
+    PageRead read = PageRead::Malformed;
+    if (mechanism == TransferMechanism::Native) {
+        read = ReadNativePage(page);
+    } else if (page.width == 0 || page.length == 0 ||
+               (page.bitsPerPixel != 1 && page.bitsPerPixel != 4 && page.bitsPerPixel != 8)) {
+        Malformed("the source describes an image without size or with an unknown depth");
+    } else {
+        read = ReadMemoryPage(page, minIsWhite, sink);
+    }
+    switch (read) {
+        case PageRead::Done:
+            sink.PageProgress(number, page.data.size());
+            step.kept = sink.PageDone(page);
+            if (!step.kept) step.end = BatchEnd::SinkFailed;
+            break;
+        case PageRead::SourceCancelled: step.end = BatchEnd::Cancelled; break;
+        case PageRead::SourceFailed: {
+            const TW_UINT16 condition = SourceCondition();
+            ReportFailureWithCondition(mechanism == TransferMechanism::Native ? "DAT_IMAGENATIVEXFER"
+                                                                              : "DAT_IMAGEMEMXFER",
+                                       TWRC_FAILURE, condition);
+            // TWCC_BUMMER is the source's answer to a scanner error, which
+            // it has shown as a message.
+            step.end = condition == TWCC_BUMMER ? BatchEnd::ScannerFault : BatchEnd::TwainFailure;
+            break;
+        }
+        case PageRead::Malformed: step.end = BatchEnd::TwainFailure; break;
+    }
+    TW_PENDINGXFERS pending{};
+    result = CallSource(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending);
+    if (result != TWRC_SUCCESS) {
+        ReportSourceFailure("MSG_ENDXFER", result);
+        step.end = BatchEnd::TwainFailure;
+        return step;
+    }
+    step.morePages = pending.Count != 0;
+    return step;
+}
+
+bool EndBatch() {
+    TW_PENDINGXFERS pending{};
+    const TW_UINT16 result = CallSource(DG_CONTROL, DAT_PENDINGXFERS, MSG_RESET, &pending);
+    return result == TWRC_SUCCESS || ReportSourceFailure("MSG_RESET", result);
+}
+
 BatchResult TransferBatch(TransferMechanism mechanism, PageSink& sink, uint32_t maxPages) {
     BatchResult batch;
     bool minIsWhite = false;
@@ -180,66 +238,13 @@ BatchResult TransferBatch(TransferMechanism mechanism, PageSink& sink, uint32_t 
         if (GetCurrentCapability(ICAP_PIXELFLAVOR, flavor)) minIsWhite = flavor.number == TWPF_VANILLA;
     }
     for (uint32_t number = 1;; ++number) {
-        TW_IMAGEINFO info{};
-        TW_UINT16 result = CallSource(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info);
-        if (result != TWRC_SUCCESS) {
-            ReportSourceFailure("DAT_IMAGEINFO", result);
-            ResetBatch();
-            batch.end = BatchEnd::TwainFailure;
-            return batch;
-        }
-        ScannedPage page;
-        page.number = number;
-        page.width = info.ImageWidth > 0 ? static_cast<uint32_t>(info.ImageWidth) : 0;
-        page.length = info.ImageLength > 0 ? static_cast<uint32_t>(info.ImageLength) : 0;
-        page.bitsPerPixel = static_cast<uint16_t>(info.BitsPerPixel);
-        page.xResolution = FromFix32(info.XResolution);
-        page.yResolution = FromFix32(info.YResolution);
-
-        sink.PageStarted(number);
-        PageRead read = PageRead::Malformed;
-        if (mechanism == TransferMechanism::Native) {
-            read = ReadNativePage(page);
-        } else if (page.width == 0 || page.length == 0 ||
-                   (page.bitsPerPixel != 1 && page.bitsPerPixel != 4 && page.bitsPerPixel != 8)) {
-            Malformed("the source describes an image without size or with an unknown depth");
-        } else {
-            read = ReadMemoryPage(page, minIsWhite, sink);
-        }
-        switch (read) {
-            case PageRead::Done:
-                sink.PageProgress(number, page.data.size());
-                if (sink.PageDone(page)) {
-                    ++batch.pagesKept;
-                } else {
-                    batch.end = BatchEnd::SinkFailed;
-                }
-                break;
-            case PageRead::SourceCancelled: batch.end = BatchEnd::Cancelled; break;
-            case PageRead::SourceFailed: {
-                const TW_UINT16 condition = SourceCondition();
-                ReportFailureWithCondition(mechanism == TransferMechanism::Native
-                                               ? "DAT_IMAGENATIVEXFER"
-                                               : "DAT_IMAGEMEMXFER",
-                                           TWRC_FAILURE, condition);
-                // TWCC_BUMMER is the source's answer to a scanner error, which
-                // it has shown as a message.
-                batch.end = condition == TWCC_BUMMER ? BatchEnd::ScannerFault : BatchEnd::TwainFailure;
-                break;
-            }
-            case PageRead::Malformed: batch.end = BatchEnd::TwainFailure; break;
-        }
-        TW_PENDINGXFERS pending{};
-        result = CallSource(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending);
-        if (result != TWRC_SUCCESS) {
-            ReportSourceFailure("MSG_ENDXFER", result);
-            batch.end = BatchEnd::TwainFailure;
-            return batch;
-        }
-        if (pending.Count == 0) return batch;
+        const PageStep step = TransferNextPage(mechanism, number, minIsWhite, sink);
+        if (step.kept) ++batch.pagesKept;
+        batch.end = step.end;
+        if (!step.morePages) return batch;
         // A source may scan on past the count the application asked for.
         if (batch.end != BatchEnd::Complete || batch.pagesKept == maxPages) {
-            ResetBatch();
+            EndBatch();
             return batch;
         }
     }

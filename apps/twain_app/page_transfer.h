@@ -59,6 +59,22 @@ struct BatchResult {
 // their codes; the source is left in state 500.
 BatchResult TransferBatch(TransferMechanism mechanism, PageSink& sink, uint32_t maxPages = 0);
 
+// One page of the announced batch (state 600): its image information, its
+// transfer into the sink, and MSG_ENDXFER. `minIsWhite` is the polarity of
+// memory strips (ICAP_PIXELFLAVOR TWPF_VANILLA). `end` is Complete when the
+// page was kept; `morePages` tells whether the source holds another (state
+// 600) or has ended the batch (state 500).
+struct PageStep {
+    BatchEnd end = BatchEnd::Complete;
+    bool kept = false;
+    bool morePages = false;
+};
+PageStep TransferNextPage(TransferMechanism mechanism, uint32_t number, bool minIsWhite, PageSink& sink);
+
+// Ends a batch with pages still pending (MSG_RESET, state 500); false (with
+// the failure printed) when refused.
+bool EndBatch();
+
 // Reads a packed DIB (BITMAPINFOHEADER, palette, rows) of `size` bytes into
 // `page` (geometry, polarity and top-down rows); false when it is malformed or
 // of a kind a scanner source does not send.

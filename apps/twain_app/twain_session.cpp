@@ -105,14 +105,14 @@ bool ReportFailureWithCondition(const char* operation, TW_UINT16 result, TW_UINT
     return false;
 }
 
-bool LoadSourceManager() {
-    Session.managerModule = plat::LoadModule("TWAIN_32.DLL");
+bool LoadSourceManager(const char* module) {
+    Session.managerModule = plat::LoadModule(module);
     if (Session.managerModule != nullptr) {
         Session.dsmEntry =
             reinterpret_cast<DSMENTRYPROC>(plat::FindSymbol(Session.managerModule, "DSM_Entry"));
     }
     if (Session.dsmEntry == nullptr) {
-        std::fprintf(stderr, "%s: cannot load the source manager TWAIN_32.DLL\n", AppName);
+        std::fprintf(stderr, "%s: cannot load the source manager %s\n", AppName, module);
         EndSession();
         return false;
     }
@@ -211,6 +211,21 @@ bool DisableSource() {
     Session.sourceEnabled = false;
     if (result != TWRC_SUCCESS) return ReportSourceFailure("MSG_DISABLEDS", result);
     return true;
+}
+
+bool EnableUntilTransferReady() {
+    if (!EnableSource(false)) return false;
+    // The source announces the transfer while it is enabled; a few polls are
+    // plenty, and a source that never announces one must not keep us here.
+    constexpr int kPolls = 100;
+    TW_UINT16 message = MSG_NULL;
+    for (int poll = 0; poll < kPolls && message != MSG_XFERREADY; ++poll) {
+        message = NextNotification(nullptr, nullptr);
+    }
+    if (message == MSG_XFERREADY) return true;
+    std::fprintf(stderr, "%s: the source announced no transfer\n", AppName);
+    DisableSource();
+    return false;
 }
 
 void NoteNotification(TW_UINT16 message) { Session.notification = message; }

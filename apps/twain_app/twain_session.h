@@ -28,7 +28,7 @@ const char* ApplicationName();
 
 // Each answers true on success; on failure it has printed what failed, with the
 // return code and the condition code by name.
-bool LoadSourceManager();
+bool LoadSourceManager(const char* module = "TWAIN_32.DLL");
 // Uses `entry` in place of the manager's DSM_Entry (a manager linked into the
 // program).
 void AttachSourceManager(DSMENTRYPROC entry);
@@ -46,6 +46,10 @@ void EndSession();
 // MSG_ENABLEDS with or without the source's own dialog; MSG_DISABLEDS.
 bool EnableSource(bool showUi);
 bool DisableSource();
+// Enables the source without its dialog and polls for the transfer it
+// announces; false (printed) when it is refused or none is announced, the
+// source then disabled again.
+bool EnableUntilTransferReady();
 
 // A notification the source sent through the callback, or else the TWMessage of
 // MSG_PROCESSEVENT with `nativeEvent` (a window message, or null to poll; on

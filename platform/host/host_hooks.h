@@ -111,6 +111,12 @@ bool MapModuleName(const char* windowsName, char* buffer, uint32_t bufferSize);
 // The directory searched first by LoadModule: that of the module (executable or
 // shared object) that holds this copy of the platform library.
 bool CallerModuleDirectory(char* buffer, uint32_t bufferSize);
+// Makes the exported symbols of the shared object that holds this copy of the
+// platform library visible to every module of the process, as if it had been
+// loaded with RTLD_GLOBAL, and keeps it loaded for the life of the process: a
+// plug-in that a program loads privately (a SANE backend) so that the modules
+// it loads find its KorvexHostMessageBox. False when it cannot.
+bool ShareCallerModuleSymbols();
 
 // ---- Windows directory ---------------------------------------------------------------
 // Profile files and LoadModule's second search place live here. Null goes back

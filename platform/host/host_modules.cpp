@@ -177,6 +177,13 @@ bool CallerModuleDirectory(char* buffer, uint32_t bufferSize) {
     return CopyBounded(buffer, bufferSize, path);
 }
 
+bool ShareCallerModuleSymbols() {
+    Dl_info info{};
+    if (dladdr(&ResourceModuleHandle, &info) == 0 || info.dli_fname == nullptr) return false;
+    // Never closed: modules that found a symbol through it may keep using it.
+    return dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD | RTLD_GLOBAL) != nullptr;
+}
+
 bool RegisterInProcessModule(const char* windowsName, SymbolLookup lookup) {
     char mapped[sizeof InProcessModule::mappedName];
     if (!MapModuleName(windowsName, mapped, sizeof mapped)) return false;
