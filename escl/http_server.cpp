@@ -76,7 +76,7 @@ void EsclServer::AddRoutes() {
         response.set_content(service_.StatusDocument(), kXml);
     });
     server.Post("/eSCL/ScanJobs", [this](const httplib::Request& request, httplib::Response& response) {
-        ScanRequest settings;
+        ScanSettings settings;
         std::string why;
         switch (ParseScanSettings(request.body.data(), request.body.size(), settings, why)) {
             case SettingsResult::Malformed: return Answer(response, 400, why);

@@ -3,13 +3,13 @@
 #include "escl/scan_service.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
 
 #include "apps/twain_app/negotiation.h"
 #include "apps/twain_app/page_transfer.h"
+#include "apps/twain_app/scan_options.h"
 #include "apps/twain_app/twain_session.h"
 #include "escl/page_documents.h"
 #include "platform/platform.h"
@@ -20,13 +20,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// The smallest sheet the family's feeders take: 55 by 70 millimetres, in 1/300 inch.
-constexpr uint32_t kMinSheetWidth = 650;
-constexpr uint32_t kMinSheetLength = 827;
 // Finished jobs kept for ScannerStatus.
 constexpr size_t kJobsKept = 16;
-// MSG_PROCESSEVENT polls that wait for MSG_XFERREADY after enabling.
-constexpr int kTransferReadyPolls = 100;
 
 // The source's messages that end a job. Columns: start of the message text,
 // the feeder's state after it, the job's state reason, whether the scanner
@@ -68,57 +63,12 @@ const FaultRow* FaultOf(const std::vector<std::string>& messages) {
 
 std::string Field(const TW_STR32& field) { return std::string(field, strnlen(field, sizeof field)); }
 
-double FromFix32(TW_UINT32 raw) {
-    return static_cast<int16_t>(raw & 0xFFFF) + static_cast<uint16_t>(raw >> 16) / 65536.0;
+// Sheet lengths between the shared layer's micrometres and eSCL's 1/300 inch.
+uint32_t MicrometresToUnits(uint32_t micrometres, bool roundUp) {
+    const uint64_t scaled = uint64_t{micrometres} * 3;
+    return static_cast<uint32_t>((scaled + (roundUp ? 253 : 0)) / 254);
 }
-
-// MSG_GET of a capability whose items are TW_FIX32: every item of an
-// enumeration, or the one value. False when refused or unreadable.
-bool GetFix32Items(TW_UINT16 capId, std::vector<double>& items) {
-    TW_CAPABILITY cap{capId, TWON_DONTCARE16, nullptr};
-    if (CallSource(DG_CONTROL, DAT_CAPABILITY, MSG_GET, &cap) != TWRC_SUCCESS) return false;
-    const uint32_t size = plat::MemSize(cap.hContainer);
-    const auto* bytes = static_cast<const uint8_t*>(plat::MemLock(cap.hContainer));
-    bool ok = false;
-    items.clear();
-    TW_UINT16 itemType = 0;
-    if (bytes != nullptr && size >= sizeof itemType) std::memcpy(&itemType, bytes, sizeof itemType);
-    if (bytes != nullptr && itemType == TWTY_FIX32) {
-        TW_UINT32 raw = 0;
-        if (cap.ConType == TWON_ONEVALUE && size >= sizeof(TW_ONEVALUE)) {
-            std::memcpy(&raw, bytes + offsetof(TW_ONEVALUE, Item), sizeof raw);
-            items.push_back(FromFix32(raw));
-            ok = true;
-        } else if (cap.ConType == TWON_ENUMERATION && size >= offsetof(TW_ENUMERATION, ItemList)) {
-            TW_UINT32 count = 0;
-            std::memcpy(&count, bytes + offsetof(TW_ENUMERATION, NumItems), sizeof count);
-            ok = uint64_t{offsetof(TW_ENUMERATION, ItemList)} + uint64_t{count} * 4 <= size;
-            for (TW_UINT32 i = 0; ok && i < count; ++i) {
-                std::memcpy(&raw, bytes + offsetof(TW_ENUMERATION, ItemList) + size_t{i} * 4, sizeof raw);
-                items.push_back(FromFix32(raw));
-            }
-        }
-    }
-    if (bytes != nullptr) plat::MemUnlock(cap.hContainer);
-    plat::MemFree(cap.hContainer);
-    return ok;
-}
-
-bool ResolutionsFor(TW_UINT16 pixelType, std::vector<uint32_t>& resolutions) {
-    std::vector<double> items;
-    if (!SetCapability(ICAP_PIXELTYPE, TWTY_UINT16, pixelType) || !GetFix32Items(ICAP_XRESOLUTION, items)) {
-        return false;
-    }
-    resolutions.clear();
-    for (const double dpi : items) {
-        if (dpi >= 1 && dpi <= kMaxResolution) resolutions.push_back(static_cast<uint32_t>(std::lround(dpi)));
-    }
-    std::sort(resolutions.begin(), resolutions.end());
-    return !resolutions.empty();
-}
-
-// Rounded down: a frame of the largest size the source reports must fit.
-uint32_t InchesToUnits(double inches) { return static_cast<uint32_t>(std::floor(inches * 300)); }
+uint32_t UnitsToMicrometres(uint32_t units) { return static_cast<uint32_t>(uint64_t{units} * 254 / 3); }
 
 // A name-based UUID (FNV-1a over the text, twice), stable across restarts.
 std::string UuidOf(const std::string& text) {
@@ -140,7 +90,7 @@ std::string UuidOf(const std::string& text) {
 struct ScanService::Job {
     uint32_t id = 0;
     std::string uuid;
-    ScanRequest request;
+    ScanSettings request;
     JobState state = JobState::Pending;
     std::string reason = "JobQueued";
     bool scanning = true;  // the worker has not ended it yet
@@ -150,6 +100,7 @@ struct ScanService::Job {
     std::deque<Document> waiting;
     uint32_t imagesCompleted = 0;
     uint32_t imagesFetched = 0;
+    ScanArea area;  // the part of each page the client keeps; all zero for the whole page
     ImageSummary lastImage;
     Clock::time_point created;
     Clock::time_point lastContact;
@@ -164,14 +115,21 @@ public:
     void PageStarted(uint32_t) override {}
     void PageProgress(uint32_t, uint64_t) override {}
 
-    bool PageDone(const ScannedPage& page) override {
+    bool PageDone(const ScannedPage& scanned) override {
+        const ScanArea& area = job_.area;
+        const bool cut = area.right != 0;
+        ScannedPage region;
+        if (cut) region = scanned;
+        const ScannedPage& page = cut ? region : scanned;
         Document document;
         document.format = job_.request.format;
         std::string error;
-        if (!EncodePage(page, document.format, document.bytes, error)) {
+        bool coded = !cut || CropToArea(region, area);
+        if (!coded) error = "the scan region lies outside the page";
+        coded = coded && EncodePage(page, document.format, document.bytes, error);
+        if (!coded) {
             std::fprintf(stderr, "korvex-escl: job %u, page %u: %s\n", static_cast<unsigned>(job_.id),
-                         static_cast<unsigned>(page.number), error.c_str());
-            encodeFailed = true;
+                         static_cast<unsigned>(scanned.number), error.c_str());
             return false;
         }
         document.image = {page.width, page.length, page.bitsPerPixel == 1 ? page.BytesPerRow() : page.width};
@@ -192,7 +150,6 @@ public:
         }
     }
 
-    bool encodeFailed = false;
 
 private:
     ScanService& service_;
@@ -273,40 +230,42 @@ bool ScanService::DescribeSource(std::string& error) {
     scanner.uuid = UuidOf(scanner.makeAndModel + "|" + options_.sourceName);
     scanner.duplex = options_.duplex;
     scanner.formats = options_.formats;
-    std::vector<uint32_t> bw;
-    std::vector<uint32_t> gray;
-    CapabilityValue current{};
-    std::vector<double> width;
-    std::vector<double> length;
-    const bool read = ResolutionsFor(TWPT_BW, bw) && ResolutionsFor(TWPT_GRAY, gray) &&
-                      GetCurrentCapability(ICAP_XRESOLUTION, current) &&
-                      GetFix32Items(ICAP_PHYSICALWIDTH, width) && GetFix32Items(ICAP_PHYSICALHEIGHT, length);
+    ScanOffer offer;
+    const bool read = ReadScanOffer(offer);
     CloseSource();
     TakeSourceMessages();
-    if (!read || width.empty() || length.empty()) {
+    if (!read) {
         error = "the source does not report its resolutions and page sizes";
         return false;
     }
-    // Both color modes offer every resolution listed.
-    std::set_intersection(bw.begin(), bw.end(), gray.begin(), gray.end(), std::back_inserter(scanner.resolutions));
-    if (scanner.resolutions.empty()) {
-        error = "the source offers no resolution for both black and white and gray";
+    if (!offer.blackAndWhite || !offer.gray || std::find(offer.grayDepths.begin(), offer.grayDepths.end(), 8) ==
+                                                       offer.grayDepths.end()) {
+        error = "the source offers no black and white or no 8-bit gray";
         return false;
     }
-    defaultResolution_ = static_cast<uint32_t>(std::lround(current.number));
+    for (const uint16_t dpi : offer.resolutions) {
+        if (dpi >= 1 && dpi <= kMaxResolution) scanner.resolutions.push_back(dpi);
+    }
+    std::sort(scanner.resolutions.begin(), scanner.resolutions.end());
+    if (scanner.resolutions.empty()) {
+        error = "the source offers no resolution";
+        return false;
+    }
+    defaultResolution_ = offer.defaultResolution;
     if (std::find(scanner.resolutions.begin(), scanner.resolutions.end(), defaultResolution_) ==
         scanner.resolutions.end()) {
         defaultResolution_ = scanner.resolutions.front();
     }
-    scanner.maxWidth = InchesToUnits(width.front());
-    scanner.maxHeight = InchesToUnits(length.front());
-    scanner.minWidth = std::min(kMinSheetWidth, scanner.maxWidth);
-    scanner.minHeight = std::min(kMinSheetLength, scanner.maxHeight);
+    // The largest sizes rounded down and the smallest up: every size offered is one the source takes.
+    scanner.maxWidth = MicrometresToUnits(offer.maxSheetWidth, false);
+    scanner.maxHeight = MicrometresToUnits(offer.maxSheetLength, false);
+    scanner.minWidth = std::min(MicrometresToUnits(offer.minSheetWidth, true), scanner.maxWidth);
+    scanner.minHeight = std::min(MicrometresToUnits(offer.minSheetLength, true), scanner.maxHeight);
     return true;
 }
 
-CreateResult ScanService::CreateJob(const ScanRequest& request, uint32_t& id, std::string& why) {
-    ScanRequest accepted = request;
+CreateResult ScanService::CreateJob(const ScanSettings& request, uint32_t& id, std::string& why) {
+    ScanSettings accepted = request;
     const ScannerDescription& scanner = description_;
     if (accepted.xResolution == 0) accepted.xResolution = accepted.yResolution = defaultResolution_;
     if (std::find(scanner.resolutions.begin(), scanner.resolutions.end(), accepted.xResolution) ==
@@ -469,33 +428,34 @@ void ScanService::EndJob(Job& job, JobState state, const std::string& reason, bo
 }
 
 void ScanService::ScanBatch(Job& job) {
-    const ScanRequest& request = job.request;
+    const ScanSettings& request = job.request;
     if (!OpenSource(options_.sourceName.c_str())) {
         EndJob(job, JobState::Aborted, "AbortedBySystem", true);
         return;
     }
-    const bool bw = request.colorMode == ColorMode::BlackAndWhite1;
-    bool ok = SetCapability(ICAP_PIXELTYPE, TWTY_UINT16, bw ? TWPT_BW : TWPT_GRAY) &&
-              (bw || SetCapability(ICAP_BITDEPTH, TWTY_UINT16, 8)) &&
-              SetCapability(ICAP_XRESOLUTION, TWTY_FIX32, request.xResolution) &&
-              SetCapability(ICAP_YRESOLUTION, TWTY_FIX32, request.yResolution) &&
-              SetCapability(ICAP_XFERMECH, TWTY_UINT16, TWSX_NATIVE) &&
-              SetCapability(CAP_XFERCOUNT, TWTY_INT16, -1) && SetCapability(kCapSideChooser, TWTY_BOOL, 0) &&
-              SetCapability(kCapDuplex, TWTY_BOOL, request.duplex ? 1 : 0);
-    // The feeder lays each sheet against its edge: the region's size is the frame.
-    if (ok && request.width != 0) ok = SetPageFrame(request.width / 300.0, request.height / 300.0);
-    if (!ok) {
+    ::ScanRequest scan;
+    scan.pixelType = request.colorMode == ColorMode::BlackAndWhite1 ? TWPT_BW : TWPT_GRAY;
+    scan.bitDepth = scan.pixelType == TWPT_BW ? 1 : 8;
+    scan.resolution = static_cast<uint16_t>(request.xResolution);
+    scan.duplex = request.duplex;
+    if (request.width != 0) {
+        // The feeder lays each sheet against its edge: the frame reaches to
+        // the region's far corner, and a region away from it is cut out after.
+        scan.sheetWidth = UnitsToMicrometres(request.xOffset + request.width);
+        scan.sheetLength = UnitsToMicrometres(request.yOffset + request.height);
+        if (request.xOffset != 0 || request.yOffset != 0) {
+            scan.area = {UnitsToMicrometres(request.xOffset), UnitsToMicrometres(request.yOffset), scan.sheetWidth,
+                         scan.sheetLength};
+        }
+    }
+    job.area = scan.area;
+    if (!ApplyScanRequest(scan) || !SetCapability(ICAP_XFERMECH, TWTY_UINT16, TWSX_NATIVE) ||
+        !SetCapability(CAP_XFERCOUNT, TWTY_INT16, -1)) {
         CloseSource();
         EndJob(job, JobState::Aborted, "InvalidScanTicket", true);
         return;
     }
-    bool ready = EnableSource(false);
-    TW_UINT16 message = MSG_NULL;
-    for (int poll = 0; ready && poll < kTransferReadyPolls && message != MSG_XFERREADY; ++poll) {
-        message = NextNotification(nullptr, nullptr);
-    }
-    if (!ready || message != MSG_XFERREADY) {
-        if (Session.sourceEnabled) DisableSource();
+    if (!EnableUntilTransferReady()) {
         CloseSource();
         EndJob(job, JobState::Aborted, "AbortedBySystem", true);
         return;

@@ -65,7 +65,7 @@ public:
 
     const ScannerDescription& Description() const { return description_; }
 
-    CreateResult CreateJob(const ScanRequest& request, uint32_t& id, std::string& why);
+    CreateResult CreateJob(const ScanSettings& request, uint32_t& id, std::string& why);
     FetchResult NextDocument(uint32_t id, Document& document);
     // The job's summary and its last delivered page; false for an unknown job.
     bool LastImage(uint32_t id, JobSummary& job, ImageSummary& image);

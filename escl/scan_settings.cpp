@@ -80,7 +80,7 @@ SettingsResult Fail(SettingsResult result, std::string& why, const char* text) {
     return result;
 }
 
-SettingsResult ReadRegion(const pugi::xml_node& region, ScanRequest& request, std::string& why) {
+SettingsResult ReadRegion(const pugi::xml_node& region, ScanSettings& request, std::string& why) {
     bool units = true;
     uint32_t* fields[4] = {&request.xOffset, &request.yOffset, &request.width, &request.height};
     const char* names[4] = {"XOffset", "YOffset", "Width", "Height"};
@@ -127,8 +127,8 @@ bool FormatOfMimeType(const std::string& mime, DocumentFormat& format) {
     return false;
 }
 
-SettingsResult ParseScanSettings(const char* body, size_t size, ScanRequest& request, std::string& why) {
-    request = ScanRequest{};
+SettingsResult ParseScanSettings(const char* body, size_t size, ScanSettings& request, std::string& why) {
+    request = ScanSettings{};
     if (body == nullptr || size == 0) return Fail(SettingsResult::Malformed, why, "the request has no ScanSettings");
     if (size > kMaxRequestBytes) return Fail(SettingsResult::Malformed, why, "the ScanSettings are too long");
     // XML has no zero character; pugixml would end a text at one.

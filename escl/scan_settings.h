@@ -21,7 +21,7 @@ constexpr int kMaxXmlElements = 512;
 constexpr uint32_t kMaxRegionUnits = 300 * 100;  // 100 inches in 1/300 inch
 constexpr uint32_t kMaxResolution = 9600;
 
-struct ScanRequest {
+struct ScanSettings {
     ColorMode colorMode = ColorMode::Grayscale8;
     DocumentFormat format = DocumentFormat::Jpeg;
     bool formatGiven = false;
@@ -44,7 +44,7 @@ enum class SettingsResult : uint8_t {
 
 // Reads `size` bytes of `body`. On failure `why` says what was wrong, in a
 // sentence fit for the response.
-SettingsResult ParseScanSettings(const char* body, size_t size, ScanRequest& request, std::string& why);
+SettingsResult ParseScanSettings(const char* body, size_t size, ScanSettings& request, std::string& why);
 
 // The MIME type of a format, and the format of a MIME type (false when unknown).
 const char* MimeTypeOf(DocumentFormat format);

@@ -12,7 +12,7 @@
 #include "escl/scan_settings.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    escl::ScanRequest request;
+    escl::ScanSettings request;
     std::string why;
     const escl::SettingsResult result =
         escl::ParseScanSettings(reinterpret_cast<const char*>(data), size, request, why);

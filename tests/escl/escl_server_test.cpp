@@ -68,13 +68,17 @@ int RunCommand(const std::string& command, std::string& output) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-std::string ScanSettings(const std::string& mode, const std::string& format, int dpi, bool duplex) {
+// ScanSettings for the feeder; the region is the common frame unless given
+// (x, y, width, height in 1/300 inch).
+std::string ScanSettings(const std::string& mode, const std::string& format, int dpi, bool duplex,
+                         const std::string& region = "") {
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><scan:ScanSettings "
            "xmlns:scan=\"http://schemas.hp.com/imaging/escl/2011/05/03\" "
            "xmlns:pwg=\"http://www.pwg.org/schemas/2010/12/sm\"><pwg:Version>2.0</pwg:Version>"
            "<pwg:ScanRegions><pwg:ScanRegion><pwg:ContentRegionUnits>escl:ThreeHundredthsOfInches"
-           "</pwg:ContentRegionUnits><pwg:XOffset>0</pwg:XOffset><pwg:YOffset>0</pwg:YOffset>" +
-           std::string(kFrameUnits) +
+           "</pwg:ContentRegionUnits>" +
+           (region.empty() ? "<pwg:XOffset>0</pwg:XOffset><pwg:YOffset>0</pwg:YOffset>" + std::string(kFrameUnits)
+                           : region) +
            "</pwg:ScanRegion></pwg:ScanRegions><pwg:InputSource>Feeder</pwg:InputSource><scan:ColorMode>" + mode +
            "</scan:ColorMode><pwg:DocumentFormat>" + format + "</pwg:DocumentFormat><scan:XResolution>" +
            std::to_string(dpi) + "</scan:XResolution><scan:YResolution>" + std::to_string(dpi) +
@@ -260,7 +264,7 @@ TEST_F(EsclServerTest, ScanimageListsTheScannerAndScansBothSourcesLikeKorvexScan
     }
 }
 
-TEST_F(EsclServerTest, BlackAndWhitePagesAndEveryFormatOverHttp) {
+TEST_F(EsclServerTest, BlackAndWhitePagesRegionsAndEveryFormatOverHttp) {
     StartServer("--scenario duplex-a4");
     for (const int dpi : {200, 300}) {
         const std::string bw = CreateJob(ScanSettings("BlackAndWhite1", "image/png", dpi, true));
@@ -297,6 +301,30 @@ TEST_F(EsclServerTest, BlackAndWhitePagesAndEveryFormatOverHttp) {
     ASSERT_TRUE(page);
     EXPECT_EQ(page->status, 404);
     ASSERT_TRUE(StatusShows("JobCanceledByUser"));
+
+    // A region away from the corner is the same part of the page scanned to its far corner.
+    const auto firstPage = [&](const std::string& region) {
+        const std::string job = CreateJob(ScanSettings("Grayscale8", "image/png", 200, false, region));
+        const httplib::Result got = client.Get(job + "/NextDocument");
+        Gray gray;
+        EXPECT_TRUE(got && got->status == 200 && DecodePng(got->body.data(), got->body.size(), gray));
+        client.Delete(job);
+        EXPECT_TRUE(StatusShows("<pwg:State>Idle</pwg:State>"));
+        return gray;
+    };
+    const Gray whole = firstPage("<pwg:XOffset>0</pwg:XOffset><pwg:YOffset>0</pwg:YOffset>"
+                                 "<pwg:Width>1440</pwg:Width><pwg:Height>1500</pwg:Height>");
+    const Gray part = firstPage("<pwg:XOffset>480</pwg:XOffset><pwg:YOffset>300</pwg:YOffset>"
+                                "<pwg:Width>960</pwg:Width><pwg:Height>1200</pwg:Height>");
+    ASSERT_EQ(whole.width, 960u);
+    ASSERT_EQ(whole.height, 1000u);
+    Gray cut;
+    cut.width = 640;
+    cut.height = 800;
+    for (uint32_t y = 200; y < 1000; ++y) {
+        cut.samples.insert(cut.samples.end(), whole.samples.begin() + y * 960 + 320, whole.samples.begin() + y * 960 + 960);
+    }
+    EXPECT_TRUE(part == cut) << part.width << " x " << part.height;
 
     // PDF: the page is as large as the frame scanned (3.2 by 4 inches).
     const std::string pdf = CreateJob(ScanSettings("BlackAndWhite1", "application/pdf", 200, false));

@@ -88,7 +88,7 @@ TEST(ScanSettings, RequestsAreAcceptedOrRefusedWithTheRightAnswer) {
         {"embedded zero byte", std::string("<scan:ScanSettings>\0</scan:ScanSettings>", 40), SettingsResult::Malformed},
     };
     for (const SettingsCase& c : cases) {
-        escl::ScanRequest request;
+        escl::ScanSettings request;
         std::string why;
         EXPECT_EQ(escl::ParseScanSettings(c.body.data(), c.body.size(), request, why), c.expected) << c.name;
         EXPECT_EQ(why.empty(), c.expected == SettingsResult::Ok) << c.name << ": " << why;
@@ -101,7 +101,7 @@ TEST(ScanSettings, ReadsWhatAClientAsksFor) {
         "<pwg:InputSource>Feeder</pwg:InputSource><scan:ColorMode>BlackAndWhite1</scan:ColorMode>"
         "<pwg:DocumentFormat>image/jpeg</pwg:DocumentFormat><scan:DocumentFormatExt>image/png</scan:DocumentFormatExt>"
         "<scan:XResolution>300</scan:XResolution><scan:Duplex>true</scan:Duplex>");
-    escl::ScanRequest request;
+    escl::ScanSettings request;
     std::string why;
     ASSERT_EQ(escl::ParseScanSettings(body.data(), body.size(), request, why), SettingsResult::Ok) << why;
     EXPECT_EQ(request.colorMode, escl::ColorMode::BlackAndWhite1);
