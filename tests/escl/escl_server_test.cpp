@@ -458,4 +458,31 @@ TEST_F(EsclServerTest, HostileRequestsAreRefusedAndTheServerServesOn) {
     EXPECT_EQ(FetchPngPages(job).size(), 5u);
 }
 
+TEST_F(EsclServerTest, ServesHttpsWithTheGivenCertificate) {
+    const std::string cert = (dir_ / "cert.pem").string();
+    const std::string key = (dir_ / "key.pem").string();
+    std::string output;
+    ASSERT_EQ(RunCommand("openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=localhost -keyout " + key +
+                             " -out " + cert,
+                         output),
+              0)
+        << output;
+    // A key without its certificate, or one that is not a key, is refused at start.
+    EXPECT_EQ(RunCommand(KORVEX_BIN_DIR "/korvex-escl --key " + key, output), 2) << output;
+    EXPECT_EQ(RunCommand("KORVEX_WINDIR=" + (dir_ / "server").string() + " " KORVEX_BIN_DIR
+                         "/korvex-escl --port 0 --no-dns-sd --cert " + cert + " --key " + cert,
+                         output),
+              1)
+        << output;
+    StartServer("--scenario duplex-a4 --cert " + cert + " --key " + key);
+    httplib::SSLClient secure("127.0.0.1", port_);
+    secure.enable_server_certificate_verification(false);
+    const httplib::Result capabilities = secure.Get("/eSCL/ScannerCapabilities");
+    ASSERT_TRUE(capabilities);
+    EXPECT_EQ(capabilities->status, 200);
+    EXPECT_NE(capabilities->body.find("<scan:AdfDuplexInputCaps>"), std::string::npos);
+    // Plain HTTP gets no answer from an HTTPS server.
+    EXPECT_FALSE(Client().Get("/eSCL/ScannerCapabilities"));
+}
+
 }  // namespace
