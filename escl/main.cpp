@@ -129,7 +129,6 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (!formats.empty()) {
-        service.formats.clear();
         for (const FormatName& row : kFormatNames) {
             for (const std::string& name : formats) {
                 if (name == row.name) service.formats.push_back(row.format);

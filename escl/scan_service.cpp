@@ -99,7 +99,6 @@ struct ScanService::Job {
     bool timedOut = false;
     std::deque<Document> waiting;
     uint32_t imagesCompleted = 0;
-    uint32_t imagesFetched = 0;
     ScanArea area;  // the part of each page the client keeps; all zero for the whole page
     ImageSummary lastImage;
     Clock::time_point created;
@@ -166,6 +165,7 @@ ScanService::~ScanService() { Stop(); }
 bool ScanService::Start(const ServiceOptions& options, std::string& error) {
     options_ = options;
     if (options_.pagesAhead == 0) options_.pagesAhead = 1;
+    if (options_.formats.empty()) options_.formats = {DocumentFormat::Jpeg, DocumentFormat::Pdf, DocumentFormat::Png};
     started_ = true;
     worker_ = std::thread(&ScanService::WorkerMain, this);
     std::unique_lock<std::mutex> lock(mutex_);
@@ -256,6 +256,8 @@ bool ScanService::DescribeSource(std::string& error) {
         scanner.resolutions.end()) {
         defaultResolution_ = scanner.resolutions.front();
     }
+    minSheetWidth_ = offer.minSheetWidth;
+    minSheetLength_ = offer.minSheetLength;
     // The largest sizes rounded down and the smallest up: every size offered is one the source takes.
     scanner.maxWidth = MicrometresToUnits(offer.maxSheetWidth, false);
     scanner.maxHeight = MicrometresToUnits(offer.maxSheetLength, false);
@@ -327,7 +329,6 @@ FetchResult ScanService::NextDocument(uint32_t id, Document& document) {
         document = std::move(job->waiting.front());
         job->waiting.pop_front();
         job->lastImage = document.image;
-        ++job->imagesFetched;
         changed_.notify_all();
         return FetchResult::Document;
     }
@@ -440,12 +441,16 @@ void ScanService::ScanBatch(Job& job) {
     scan.duplex = request.duplex;
     if (request.width != 0) {
         // The feeder lays each sheet against its edge: the frame reaches to
-        // the region's far corner, and a region away from it is cut out after.
-        scan.sheetWidth = UnitsToMicrometres(request.xOffset + request.width);
-        scan.sheetLength = UnitsToMicrometres(request.yOffset + request.height);
-        if (request.xOffset != 0 || request.yOffset != 0) {
-            scan.area = {UnitsToMicrometres(request.xOffset), UnitsToMicrometres(request.yOffset), scan.sheetWidth,
-                         scan.sheetLength};
+        // the region's far corner (at least the smallest sheet), and a region
+        // that is not the whole frame is cut out after.
+        const ScanArea region{UnitsToMicrometres(request.xOffset), UnitsToMicrometres(request.yOffset),
+                              UnitsToMicrometres(request.xOffset + request.width),
+                              UnitsToMicrometres(request.yOffset + request.height)};
+        scan.sheetWidth = std::max(region.right, minSheetWidth_);
+        scan.sheetLength = std::max(region.bottom, minSheetLength_);
+        if (region.left != 0 || region.top != 0 || region.right != scan.sheetWidth ||
+            region.bottom != scan.sheetLength) {
+            scan.area = region;
         }
     }
     job.area = scan.area;

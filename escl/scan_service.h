@@ -27,7 +27,7 @@ namespace escl {
 struct ServiceOptions {
     std::string sourceName;  // the source's ProductName; empty for the manager's default
     bool duplex = true;      // offer both sides (false for a scanner without a back unit)
-    std::vector<DocumentFormat> formats{DocumentFormat::Jpeg, DocumentFormat::Pdf, DocumentFormat::Png};
+    std::vector<DocumentFormat> formats;  // empty: JPEG, PDF and PNG
     // A client that asks for nothing this long has gone away.
     std::chrono::milliseconds clientTimeout{60000};
     // How long a request for the next page waits for the scanner before the
@@ -93,6 +93,8 @@ private:
     ServiceOptions options_;
     ScannerDescription description_;
     uint32_t defaultResolution_ = 0;
+    uint32_t minSheetWidth_ = 0;  // micrometres
+    uint32_t minSheetLength_ = 0;
 
     std::mutex mutex_;
     std::condition_variable changed_;
