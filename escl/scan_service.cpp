@@ -36,6 +36,9 @@ constexpr FaultRow kFaults[] = {
     {"Jam ", AdfState::Jam, "MediaJam", false},
     {"Paper exists in Scanner", AdfState::Jam, "MediaJam", false},
     {"Double Feed", AdfState::Jam, "MultipleFeedDetected", false},
+    {"Skew error", AdfState::Jam, "MediaJam", false},
+    {"Minimum Media error", AdfState::Jam, "MediaJam", false},
+    {"Media Length error", AdfState::Jam, "MediaJam", false},
     {"Scanner Door is open", AdfState::DoorOpen, "CoverOpen", false},
     {"No Paper", AdfState::Empty, "MediaEmpty", false},
     {"No Target Device", AdfState::Empty, "DeviceGone", true},
@@ -51,11 +54,12 @@ std::vector<std::string> TakeSourceMessages() {
     return messages;
 }
 
-// The last message that names a fault, or null.
+// The first message that names a fault (the cause; later ones follow from
+// it), or null.
 const FaultRow* FaultOf(const std::vector<std::string>& messages) {
-    for (auto message = messages.rbegin(); message != messages.rend(); ++message) {
+    for (const std::string& message : messages) {
         for (const FaultRow& row : kFaults) {
-            if (message->compare(0, std::strlen(row.text), row.text) == 0) return &row;
+            if (message.compare(0, std::strlen(row.text), row.text) == 0) return &row;
         }
     }
     return nullptr;
