@@ -355,14 +355,6 @@ bool ScanService::CancelJob(uint32_t id) {
     if (job == nullptr) return false;
     job->cancel = true;
     job->waiting.clear();
-    if (job == queued_) {
-        // Not started: it ends here.
-        queued_.reset();
-        job->scanning = false;
-        job->state = JobState::Canceled;
-        job->reason = "JobCanceledByUser";
-        scanning_ = false;
-    }
     changed_.notify_all();
     return true;
 }
@@ -400,7 +392,15 @@ void ScanService::DropStaleDocuments(Clock::time_point now) {
 void ScanService::RunJob(const std::shared_ptr<Job>& job) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        if (job->cancel) return;
+        if (job->cancel) {
+            // Cancelled before it started: it ends without a scan.
+            job->state = JobState::Canceled;
+            job->reason = "JobCanceledByUser";
+            job->scanning = false;
+            scanning_ = false;
+            changed_.notify_all();
+            return;
+        }
         job->state = JobState::Processing;
         job->reason = "JobScanning";
         adf_ = AdfState::Loaded;

@@ -326,6 +326,11 @@ TEST_F(EsclServerTest, BlackAndWhitePagesRegionsAndEveryFormatOverHttp) {
     }
     EXPECT_TRUE(part == cut) << part.width << " x " << part.height;
 
+    // A job cancelled as soon as it is made ends without holding the scanner.
+    const std::string dropped = CreateJob(ScanSettings("Grayscale8", "image/png", 200, true));
+    ASSERT_TRUE(client.Delete(dropped));
+    ASSERT_TRUE(StatusShows("<pwg:State>Idle</pwg:State>")) << ServerLog();
+
     // PDF: the page is as large as the frame scanned (3.2 by 4 inches).
     const std::string pdf = CreateJob(ScanSettings("BlackAndWhite1", "application/pdf", 200, false));
     page = client.Get(pdf + "/NextDocument");
