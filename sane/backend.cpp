@@ -5,6 +5,7 @@
 // the batch's next side in memory strips and hands it to sane_read.
 #include <sane/sane.h>
 
+#include <atomic>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -62,6 +63,10 @@ BackendConfig Config;
 std::vector<DeviceEntry> Devices;
 std::vector<const SANE_Device*> DeviceList;
 Scanner Open{};
+// sane_cancel may come asynchronously (scanimage calls it from its SIGINT
+// handler): during a start or a read it only asks.
+std::atomic<bool> InSourceCall{false};
+std::atomic<bool> CancelAsked{false};
 
 std::string ManagerPath() {
     return Config.sourceDir.empty() ? std::string("TWAIN_32.DLL") : Config.sourceDir + "/twain_32.so";
@@ -141,8 +146,14 @@ public:
     void PageStarted(uint32_t) override {}
     void PageProgress(uint32_t, uint64_t) override {}
     bool PageDone(const ScannedPage& page) override {
-        ScannedPage cut = page;
-        if (!CropToArea(cut, area_) || !FrameFromPage(cut, frame_)) {
+        bool ok = false;
+        if (area_.right == 0) {  // an all-zero area: the whole page
+            ok = FrameFromPage(page, frame_);
+        } else {
+            ScannedPage cut = page;
+            ok = CropToArea(cut, area_) && FrameFromPage(cut, frame_);
+        }
+        if (!ok) {
             LogLine("page %u: the scan area holds nothing of the page delivered", static_cast<unsigned>(page.number));
             return false;
         }
@@ -189,6 +200,74 @@ SANE_Status StatusOfBatchEnd(BatchEnd end) {
         case BatchEnd::TwainFailure: break;
     }
     return SANE_STATUS_IO_ERROR;
+}
+
+// The next side of the batch into the frame (sane_start).
+SANE_Status StartSide(Scanner& scanner) {
+    // A side not read to its end is still being scanned.
+    if (scanner.state == FrameState::Reading && scanner.frame.readAt < scanner.frame.bytes.size()) {
+        return SANE_STATUS_DEVICE_BUSY;
+    }
+    if (scanner.batchEnded) {
+        // The batch ended after the last side: the feeder's end, or the fault
+        // the source reported while looking for the next sheet.
+        scanner.batchEnded = false;
+        scanner.state = FrameState::None;
+        return scanner.batchEnd;
+    }
+    ScanRequest request;
+    if (!RequestOf(scanner.options, request)) return SANE_STATUS_INVAL;
+    if (!scanner.batchRunning) {
+        const SANE_Status started = StartBatch(scanner, request);
+        if (started != SANE_STATUS_GOOD) return started;
+    }
+    ClearScannerMessages();
+    FrameSink sink(scanner.frame, request.area);
+    const PageStep step = TransferNextPage(TransferMechanism::Memory, ++scanner.pageNumber, scanner.minIsWhite, sink);
+    scanner.morePages = step.morePages;
+    if (step.end != BatchEnd::Complete || !step.kept) {
+        const SANE_Status status = StatusOfBatchEnd(step.end);
+        StopBatch(scanner);
+        scanner.state = FrameState::None;
+        return status == SANE_STATUS_GOOD ? SANE_STATUS_IO_ERROR : status;
+    }
+    if (!step.morePages) {
+        scanner.batchEnd = StatusOfScannerMessages(SANE_STATUS_NO_DOCS);
+        scanner.batchEnded = true;
+        StopBatch(scanner);
+    }
+    scanner.state = FrameState::Reading;
+    return SANE_STATUS_GOOD;
+}
+
+// The next bytes of the side (sane_read).
+SANE_Status ReadSide(Scanner& scanner, SANE_Byte* data, SANE_Int max_length, SANE_Int* length) {
+    switch (scanner.state) {
+        case FrameState::None: return SANE_STATUS_INVAL;
+        case FrameState::Cancelled: return SANE_STATUS_CANCELLED;
+        case FrameState::Done: return SANE_STATUS_EOF;
+        case FrameState::Reading: break;
+    }
+    SaneFrame& frame = scanner.frame;
+    const size_t left = frame.bytes.size() - frame.readAt;
+    if (left == 0) {
+        scanner.state = FrameState::Done;
+        return SANE_STATUS_EOF;
+    }
+    const size_t count = std::min(left, static_cast<size_t>(max_length));
+    std::memcpy(data, frame.bytes.data() + frame.readAt, count);
+    frame.readAt += count;
+    *length = static_cast<SANE_Int>(count);
+    return SANE_STATUS_GOOD;
+}
+
+// Ends the batch and drops the side (sane_cancel).
+void CancelScanner(Scanner& scanner) {
+    StopBatch(scanner);
+    scanner.batchEnded = false;
+    scanner.state = scanner.state == FrameState::Reading ? FrameState::Cancelled : FrameState::None;
+    scanner.frame.bytes.clear();
+    scanner.frame.readAt = 0;
 }
 
 void CloseScanner(Scanner& scanner) {
@@ -268,8 +347,8 @@ const SANE_Option_Descriptor* sane_korvex_get_option_descriptor(SANE_Handle hand
     return &scanner->options.descriptors[option];
 }
 
-SANE_Status sane_korvex_control_option(SANE_Handle handle, SANE_Int option, SANE_Action action,
-                                                     void* value, SANE_Int* info) {
+SANE_Status sane_korvex_control_option(SANE_Handle handle, SANE_Int option, SANE_Action action, void* value,
+                                       SANE_Int* info) {
     if (info != nullptr) *info = 0;
     Scanner* scanner = ScannerOf(handle);
     if (scanner == nullptr) return SANE_STATUS_INVAL;
@@ -291,74 +370,38 @@ SANE_Status sane_korvex_get_parameters(SANE_Handle handle, SANE_Parameters* para
 SANE_Status sane_korvex_start(SANE_Handle handle) {
     Scanner* scanner = ScannerOf(handle);
     if (scanner == nullptr) return SANE_STATUS_INVAL;
-    // A side not read to its end is still being scanned.
-    if (scanner->state == FrameState::Reading && scanner->frame.readAt < scanner->frame.bytes.size()) {
-        return SANE_STATUS_DEVICE_BUSY;
-    }
-    if (scanner->batchEnded) {
-        // The batch ended after the last side: the feeder's end, or the fault
-        // the source reported while looking for the next sheet.
-        scanner->batchEnded = false;
-        scanner->state = FrameState::None;
-        return scanner->batchEnd;
-    }
-    ScanRequest request;
-    if (!RequestOf(scanner->options, request)) return SANE_STATUS_INVAL;
-    if (!scanner->batchRunning) {
-        const SANE_Status started = StartBatch(*scanner, request);
-        if (started != SANE_STATUS_GOOD) return started;
-    }
-    ClearScannerMessages();
-    FrameSink sink(scanner->frame, request.area);
-    const PageStep step = TransferNextPage(TransferMechanism::Memory, ++scanner->pageNumber, scanner->minIsWhite, sink);
-    scanner->morePages = step.morePages;
-    if (step.end != BatchEnd::Complete || !step.kept) {
-        const SANE_Status status = StatusOfBatchEnd(step.end);
-        StopBatch(*scanner);
-        scanner->state = FrameState::None;
-        return status == SANE_STATUS_GOOD ? SANE_STATUS_IO_ERROR : status;
-    }
-    if (!step.morePages) {
-        scanner->batchEnd = StatusOfScannerMessages(SANE_STATUS_NO_DOCS);
-        scanner->batchEnded = true;
-        StopBatch(*scanner);
-    }
-    scanner->state = FrameState::Reading;
-    return SANE_STATUS_GOOD;
+    CancelAsked = false;
+    InSourceCall = true;
+    const SANE_Status status = StartSide(*scanner);
+    InSourceCall = false;
+    if (!CancelAsked.exchange(false)) return status;
+    CancelScanner(*scanner);
+    return SANE_STATUS_CANCELLED;
 }
 
-SANE_Status sane_korvex_read(SANE_Handle handle, SANE_Byte* data, SANE_Int max_length,
-                                          SANE_Int* length) {
+SANE_Status sane_korvex_read(SANE_Handle handle, SANE_Byte* data, SANE_Int max_length, SANE_Int* length) {
     if (length != nullptr) *length = 0;
     Scanner* scanner = ScannerOf(handle);
     if (scanner == nullptr || data == nullptr || length == nullptr || max_length < 0) return SANE_STATUS_INVAL;
-    switch (scanner->state) {
-        case FrameState::None: return SANE_STATUS_INVAL;
-        case FrameState::Cancelled: return SANE_STATUS_CANCELLED;
-        case FrameState::Done: return SANE_STATUS_EOF;
-        case FrameState::Reading: break;
-    }
-    SaneFrame& frame = scanner->frame;
-    const size_t left = frame.bytes.size() - frame.readAt;
-    if (left == 0) {
-        scanner->state = FrameState::Done;
-        return SANE_STATUS_EOF;
-    }
-    const size_t count = std::min(left, static_cast<size_t>(max_length));
-    std::memcpy(data, frame.bytes.data() + frame.readAt, count);
-    frame.readAt += count;
-    *length = static_cast<SANE_Int>(count);
-    return SANE_STATUS_GOOD;
+    InSourceCall = true;
+    const SANE_Status status = ReadSide(*scanner, data, max_length, length);
+    InSourceCall = false;
+    if (!CancelAsked.exchange(false)) return status;
+    CancelScanner(*scanner);
+    *length = 0;
+    return SANE_STATUS_CANCELLED;
 }
 
 void sane_korvex_cancel(SANE_Handle handle) {
     Scanner* scanner = ScannerOf(handle);
     if (scanner == nullptr) return;
-    StopBatch(*scanner);
-    scanner->batchEnded = false;
-    scanner->state = scanner->state == FrameState::Reading ? FrameState::Cancelled : FrameState::None;
-    scanner->frame.bytes.clear();
-    scanner->frame.readAt = 0;
+    // From a signal handler or another thread while a call is under way: the
+    // call ends the batch when it returns.
+    if (InSourceCall) {
+        CancelAsked = true;
+        return;
+    }
+    CancelScanner(*scanner);
 }
 
 SANE_Status sane_korvex_set_io_mode(SANE_Handle handle, SANE_Bool non_blocking) {

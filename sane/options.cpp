@@ -61,7 +61,7 @@ bool IsGray(const OptionSet& options) { return options.modes[static_cast<size_t>
 // the scan area lies within the page.
 void UpdateDependents(OptionSet& options) {
     SANE_Option_Descriptor& depth = options.descriptors[kOptDepth];
-    if (IsGray(options) && options.depths[0] > 0) {
+    if (IsGray(options)) {
         depth.cap &= ~SANE_CAP_INACTIVE;
     } else {
         depth.cap |= SANE_CAP_INACTIVE;
@@ -150,6 +150,8 @@ void BuildOptions(OptionSet& options, const ScanOffer& offer, double widthMm, do
     for (uint16_t dpi : offer.resolutions) options.resolutions.push_back(dpi);
     options.depths.assign(1, static_cast<SANE_Word>(offer.grayDepths.size()));
     for (uint16_t bits : offer.grayDepths) options.depths.push_back(bits);
+    // A model without gray keeps the depth inactive at lineart's one bit.
+    if (offer.grayDepths.empty()) options.depths = {1, 1};
     options.brightness = {offer.brightnessMin / kSourceUnitsPerPercent, offer.brightnessMax / kSourceUnitsPerPercent, 1};
     options.contrast = {offer.contrastMin / kSourceUnitsPerPercent, offer.contrastMax / kSourceUnitsPerPercent, 1};
     options.pageWidth = {FixedMm(offer.minSheetWidth), FixedMm(offer.maxSheetWidth), 0};
@@ -212,7 +214,7 @@ void BuildOptions(OptionSet& options, const ScanOffer& offer, double widthMm, do
     std::fill(v, v + kOptionCount, 0);
     v[kOptCount] = kOptionCount;
     v[kOptMode] = static_cast<SANE_Word>(options.modes.size() - 2);  // gray when offered
-    v[kOptDepth] = options.depths[0] > 0 ? Nearest(options.depths, 8) : 0;
+    v[kOptDepth] = Nearest(options.depths, 8);
     v[kOptResolution] = options.resolutions[0] > 0 ? Nearest(options.resolutions, offer.defaultResolution) : 0;
     v[kOptPageWidth] = Constrained(options.pageWidth, SANE_FIX(widthMm));
     v[kOptPageHeight] = Constrained(options.pageHeight, SANE_FIX(heightMm));

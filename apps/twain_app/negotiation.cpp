@@ -10,15 +10,15 @@
 #include "apps/twain_app/twain_session.h"
 #include "platform/platform.h"
 
-TW_FIX32 ToFix32(double value) {
-    const auto scaled = static_cast<int32_t>(std::lround(value * 65536.0));
+namespace {
+
+// A number in 1/65536 units as TW_FIX32.
+TW_FIX32 Fix32OfScaled(int32_t scaled) {
     TW_FIX32 fix;
     fix.Whole = static_cast<TW_INT16>(scaled >> 16);
     fix.Frac = static_cast<TW_UINT16>(scaled & 0xFFFF);
     return fix;
 }
-
-namespace {
 
 double FromFix32(TW_UINT32 raw) {
     const auto whole = static_cast<int16_t>(raw & 0xFFFF);
@@ -28,13 +28,7 @@ double FromFix32(TW_UINT32 raw) {
 
 // A frame edge rounded down to the 1/65536 inch: rounded to the nearest, a
 // sheet of the model's largest size could come out above the source's bound.
-TW_FIX32 FrameEdge(double inches) {
-    const auto scaled = static_cast<int32_t>(std::floor(inches * 65536.0));
-    TW_FIX32 fix;
-    fix.Whole = static_cast<TW_INT16>(scaled >> 16);
-    fix.Frac = static_cast<TW_UINT16>(scaled & 0xFFFF);
-    return fix;
-}
+TW_FIX32 FrameEdge(double inches) { return Fix32OfScaled(static_cast<int32_t>(std::floor(inches * 65536.0))); }
 
 TW_UINT32 ItemBits(TW_UINT16 itemType, double value) {
     if (itemType == TWTY_FIX32) {
@@ -150,7 +144,23 @@ bool ReadChoices(TW_UINT16 conType, plat::MemHandle block, CapabilityChoices& ch
     return ok;
 }
 
+// Asks for a container with `msg` and reads it with `read`; false (printed)
+// when refused or unreadable.
+template <typename Read>
+bool QueryCapability(TW_UINT16 cap, TW_UINT16 msg, Read read) {
+    TW_CAPABILITY capability{cap, TWON_DONTCARE16, nullptr};
+    const TW_UINT16 result = CallSource(DG_CONTROL, DAT_CAPABILITY, msg, &capability);
+    if (result != TWRC_SUCCESS) return ReportSourceFailure(CapabilityName(cap), result);
+    const bool ok = read(capability.ConType, capability.hContainer);
+    plat::MemFree(capability.hContainer);
+    if (!ok) std::fprintf(stderr, "%s: %s: the source answered an unreadable container\n", ApplicationName(),
+                          CapabilityName(cap));
+    return ok;
+}
+
 }  // namespace
+
+TW_FIX32 ToFix32(double value) { return Fix32OfScaled(static_cast<int32_t>(std::lround(value * 65536.0))); }
 
 bool SetCapability(TW_UINT16 cap, TW_UINT16 itemType, double value) {
     TW_CAPABILITY capability{cap, TWON_ONEVALUE, plat::MemAlloc(sizeof(TW_ONEVALUE))};
@@ -170,25 +180,15 @@ bool SetCapability(TW_UINT16 cap, TW_UINT16 itemType, double value) {
 }
 
 bool GetCurrentCapability(TW_UINT16 cap, CapabilityValue& value) {
-    TW_CAPABILITY capability{cap, TWON_DONTCARE16, nullptr};
-    const TW_UINT16 result = CallSource(DG_CONTROL, DAT_CAPABILITY, MSG_GETCURRENT, &capability);
-    if (result != TWRC_SUCCESS) return ReportSourceFailure(CapabilityName(cap), result);
-    const bool ok = ReadCurrent(capability.ConType, capability.hContainer, value);
-    plat::MemFree(capability.hContainer);
-    if (!ok) std::fprintf(stderr, "%s: %s: the source answered an unreadable container\n", ApplicationName(),
-                          CapabilityName(cap));
-    return ok;
+    return QueryCapability(cap, MSG_GETCURRENT, [&value](TW_UINT16 conType, plat::MemHandle block) {
+        return ReadCurrent(conType, block, value);
+    });
 }
 
 bool GetCapabilityChoices(TW_UINT16 cap, CapabilityChoices& choices) {
-    TW_CAPABILITY capability{cap, TWON_DONTCARE16, nullptr};
-    const TW_UINT16 result = CallSource(DG_CONTROL, DAT_CAPABILITY, MSG_GET, &capability);
-    if (result != TWRC_SUCCESS) return ReportSourceFailure(CapabilityName(cap), result);
-    const bool ok = ReadChoices(capability.ConType, capability.hContainer, choices);
-    plat::MemFree(capability.hContainer);
-    if (!ok) std::fprintf(stderr, "%s: %s: the source answered an unreadable container\n", ApplicationName(),
-                          CapabilityName(cap));
-    return ok;
+    return QueryCapability(cap, MSG_GET, [&choices](TW_UINT16 conType, plat::MemHandle block) {
+        return ReadChoices(conType, block, choices);
+    });
 }
 
 bool SetPageFrame(double widthInches, double heightInches) {

@@ -55,19 +55,13 @@ bool ReadPixelTypes(ScanOffer& offer) {
     if (!offer.gray) return true;
     CapabilityValue current{};
     if (!GetCurrentCapability(ICAP_PIXELTYPE, current)) return false;
-    CapabilityValue depth{};
     const bool wasGray = current.number == TWPT_GRAY;
-    if (wasGray && !GetCurrentCapability(ICAP_BITDEPTH, depth)) return false;
     if (!wasGray && !SetCapability(ICAP_PIXELTYPE, TWTY_UINT16, TWPT_GRAY)) return false;
     CapabilityChoices depths{};
     bool ok = GetCapabilityChoices(ICAP_BITDEPTH, depths);
     if (ok) offer.grayDepths = WholeItems(depths);
-    // Back to what the source held.
-    if (wasGray) {
-        ok = SetCapability(ICAP_BITDEPTH, TWTY_UINT16, depth.number) && ok;
-    } else {
-        ok = SetCapability(ICAP_PIXELTYPE, TWTY_UINT16, current.number) && ok;
-    }
+    // Back to the pixel type the source held.
+    if (!wasGray) ok = SetCapability(ICAP_PIXELTYPE, TWTY_UINT16, current.number) && ok;
     return ok;
 }
 
@@ -76,18 +70,14 @@ uint32_t Pixels(uint32_t micrometres, double dpi) {
     return static_cast<uint32_t>(micrometres * dpi / kMicrometresPerInch);
 }
 
+// Samples of 1 or 4 bits, the leftmost in the most significant bits.
 uint8_t Sample(const uint8_t* row, uint32_t x, uint16_t bits) {
-    if (bits == 8) return row[x];
     const uint32_t bit = x * bits;
     const uint32_t shift = 8 - bits - bit % 8;
     return static_cast<uint8_t>((row[bit / 8] >> shift) & ((1u << bits) - 1));
 }
 
 void PutSample(uint8_t* row, uint32_t x, uint16_t bits, uint8_t value) {
-    if (bits == 8) {
-        row[x] = value;
-        return;
-    }
     const uint32_t bit = x * bits;
     const uint32_t shift = 8 - bits - bit % 8;
     row[bit / 8] = static_cast<uint8_t>(row[bit / 8] | (value << shift));
@@ -145,23 +135,22 @@ bool CropToArea(ScannedPage& page, const ScanArea& area) {
     const uint32_t right = std::min(Pixels(area.right, page.xResolution), page.width);
     const uint32_t bottom = std::min(Pixels(area.bottom, page.yResolution), page.length);
     if (left >= right || top >= bottom) return false;
-    ScannedPage cut = page;
-    cut.width = right - left;
-    cut.length = bottom - top;
     const uint32_t fromBytes = page.BytesPerRow();
-    const uint32_t toBytes = cut.BytesPerRow();
-    cut.data.assign(size_t{toBytes} * cut.length, 0);
-    for (uint32_t y = 0; y < cut.length; ++y) {
+    page.width = right - left;
+    page.length = bottom - top;
+    const uint32_t toBytes = page.BytesPerRow();
+    std::vector<uint8_t> cut(size_t{toBytes} * page.length, 0);
+    for (uint32_t y = 0; y < page.length; ++y) {
         const uint8_t* from = page.data.data() + size_t{top + y} * fromBytes;
-        uint8_t* to = cut.data.data() + size_t{y} * toBytes;
+        uint8_t* to = cut.data() + size_t{y} * toBytes;
         if (page.bitsPerPixel == 8) {
-            std::memcpy(to, from + left, cut.width);
+            std::memcpy(to, from + left, page.width);
             continue;
         }
-        for (uint32_t x = 0; x < cut.width; ++x) {
+        for (uint32_t x = 0; x < page.width; ++x) {
             PutSample(to, x, page.bitsPerPixel, Sample(from, left + x, page.bitsPerPixel));
         }
     }
-    page = std::move(cut);
+    page.data = std::move(cut);
     return true;
 }

@@ -91,6 +91,18 @@ TEST_F(KorvexScanTest, ChosenScenarioShowsItsScannerAndNegotiatesTheOptions) {
     }
 }
 
+// The ZR-DX961 takes sheets up to 297 mm wide: A3 is its largest page, and a
+// millimetre more is refused.
+TEST_F(KorvexScanTest, PageFrameOfTheModelsLargestWidthIsTakenAndOneBeyondRefused) {
+    RunResult run = Run("--scenario duplex-a4 --paper a3");
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_NE(run.output.find("DAT_IMAGELAYOUT    297 x 420 mm"), std::string::npos) << run.output;
+    run = Run("--scenario duplex-a4 --page-width 298 --page-height 420");
+    EXPECT_EQ(run.exitCode, 1) << run.output;
+    EXPECT_NE(run.output.find("DAT_IMAGELAYOUT MSG_SET failed: TWRC_FAILURE, TWCC_BADVALUE"), std::string::npos)
+        << run.output;
+}
+
 TEST_F(KorvexScanTest, ScenarioWithoutScannerShowsTheSourcesMessage) {
     RunResult run = Run("--scenario no-scanner");
     EXPECT_EQ(run.exitCode, 1) << run.output;
