@@ -12,7 +12,7 @@ cd "$(dirname "$0")/.."
 seconds="${1:-${KORVEX_FUZZ_SECONDS:-45}}"
 build=build/fuzz
 targets=(capability_set_fuzzer profile_fuzzer vscanner_fuzzer resource_script_fuzzer
-         hostile_scanner_fuzzer triplet_fuzzer)
+         hostile_scanner_fuzzer triplet_fuzzer escl_request_fuzzer)
 
 # libFuzzer comes with clang, which the other builds do not need.
 if ! command -v clang++ >/dev/null; then

@@ -13,6 +13,7 @@ PACKAGES=(
   wine wine32:i386 xvfb xauth
   sane-utils libsane-dev netpbm
   nsis
+  libcpp-httplib-dev libssl-dev libpugixml-dev libjpeg62-turbo-dev libavahi-client-dev sane-airscan
 )
 
 missing=()
