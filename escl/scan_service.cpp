@@ -10,6 +10,7 @@
 #include "apps/twain_app/negotiation.h"
 #include "apps/twain_app/page_transfer.h"
 #include "apps/twain_app/scan_options.h"
+#include "apps/twain_app/scanner_faults.h"
 #include "apps/twain_app/twain_session.h"
 #include "escl/page_documents.h"
 #include "platform/platform.h"
@@ -23,26 +24,34 @@ using Clock = std::chrono::steady_clock;
 // Finished jobs kept for ScannerStatus.
 constexpr size_t kJobsKept = 16;
 
-// The source's messages that end a job. Columns: start of the message text,
-// the feeder's state after it, the job's state reason, whether the scanner
-// failed (rather than the paper).
-struct FaultRow {
-    const char* text;
+// What a job's end says about a fault of the scanner: the feeder's state
+// after it, the job's state reason, whether the scanner failed (rather than
+// the paper).
+struct FaultReport {
     AdfState adf;
     const char* reason;
     bool deviceFailure;
 };
-constexpr FaultRow kFaults[] = {
-    {"Jam ", AdfState::Jam, "MediaJam", false},
-    {"Paper exists in Scanner", AdfState::Jam, "MediaJam", false},
-    {"Double Feed", AdfState::Jam, "MultipleFeedDetected", false},
-    {"Skew error", AdfState::Jam, "MediaJam", false},
-    {"Minimum Media error", AdfState::Jam, "MediaJam", false},
-    {"Media Length error", AdfState::Jam, "MediaJam", false},
-    {"Scanner Door is open", AdfState::DoorOpen, "CoverOpen", false},
-    {"No Paper", AdfState::Empty, "MediaEmpty", false},
-    {"No Target Device", AdfState::Empty, "DeviceGone", true},
-};
+
+// The report of a fault that ends a job; null for a message that names none.
+const FaultReport* ReportOf(ScannerFault fault) {
+    static constexpr FaultReport kJam{AdfState::Jam, "MediaJam", false};
+    static constexpr FaultReport kDoubleFeed{AdfState::Jam, "MultipleFeedDetected", false};
+    static constexpr FaultReport kCoverOpen{AdfState::DoorOpen, "CoverOpen", false};
+    static constexpr FaultReport kNoPaper{AdfState::Empty, "MediaEmpty", false};
+    static constexpr FaultReport kDeviceGone{AdfState::Empty, "DeviceGone", true};
+    switch (fault) {
+        case ScannerFault::Jam: return &kJam;
+        case ScannerFault::DoubleFeed: return &kDoubleFeed;
+        case ScannerFault::CoverOpen: return &kCoverOpen;
+        case ScannerFault::NoPaper: return &kNoPaper;
+        case ScannerFault::DeviceGone: return &kDeviceGone;
+        case ScannerFault::None:
+        case ScannerFault::NotReady:
+        case ScannerFault::NoMemory: break;
+    }
+    return nullptr;
+}
 
 std::mutex MessagesMutex;
 std::vector<std::string> SourceMessages;
@@ -56,11 +65,9 @@ std::vector<std::string> TakeSourceMessages() {
 
 // The first message that names a fault (the cause; later ones follow from
 // it), or null.
-const FaultRow* FaultOf(const std::vector<std::string>& messages) {
+const FaultReport* FaultOf(const std::vector<std::string>& messages) {
     for (const std::string& message : messages) {
-        for (const FaultRow& row : kFaults) {
-            if (message.compare(0, std::strlen(row.text), row.text) == 0) return &row;
-        }
+        if (const FaultReport* report = ReportOf(FaultOfMessage(message.c_str()))) return report;
     }
     return nullptr;
 }
@@ -412,7 +419,7 @@ void ScanService::RunJob(const std::shared_ptr<Job>& job) {
 
 void ScanService::EndJob(Job& job, JobState state, const std::string& reason, bool failed) {
     const std::vector<std::string> messages = TakeSourceMessages();
-    const FaultRow* fault = state == JobState::Aborted ? FaultOf(messages) : nullptr;
+    const FaultReport* fault = state == JobState::Aborted ? FaultOf(messages) : nullptr;
     std::lock_guard<std::mutex> lock(mutex_);
     job.state = state;
     job.reason = fault != nullptr ? fault->reason : reason;

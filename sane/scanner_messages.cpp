@@ -6,30 +6,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "apps/twain_app/scanner_faults.h"
 #include "platform/platform.h"
 
 namespace {
-
-// The status of a message by the start of its text; the first row that
-// matches counts. Columns: start of the source's text, status.
-struct MessageStatus {
-    const char* textStart;
-    SANE_Status status;
-};
-constexpr MessageStatus kMessageStatuses[] = {
-    {"No Paper !", SANE_STATUS_NO_DOCS},
-    {"Jam ocuured.", SANE_STATUS_JAMMED},
-    {"Paper exists in Scanner yet.", SANE_STATUS_JAMMED},
-    {"Double Feed error!!", SANE_STATUS_JAMMED},
-    {"Skew error occured!!", SANE_STATUS_JAMMED},
-    {"Minimum Media error!!", SANE_STATUS_JAMMED},
-    {"Media Length error!!", SANE_STATUS_JAMMED},
-    {"Scanner Door is open!", SANE_STATUS_COVER_OPEN},
-    {"Scanner is busy.", SANE_STATUS_DEVICE_BUSY},
-    {"Scanner is not ready.", SANE_STATUS_DEVICE_BUSY},
-    {"Scanner is becoming ready.", SANE_STATUS_DEVICE_BUSY},
-    {"Short of Memory !", SANE_STATUS_NO_MEM},
-};
 
 bool MessageSeen = false;
 SANE_Status FirstMessageStatus = SANE_STATUS_GOOD;
@@ -57,9 +37,15 @@ SANE_Status StatusOfScannerMessages(SANE_Status otherwise) {
 }
 
 SANE_Status StatusOfMessage(const char* text) {
-    if (text == nullptr) return SANE_STATUS_IO_ERROR;
-    for (const MessageStatus& row : kMessageStatuses) {
-        if (std::strncmp(text, row.textStart, std::strlen(row.textStart)) == 0) return row.status;
+    switch (FaultOfMessage(text)) {
+        case ScannerFault::NoPaper: return SANE_STATUS_NO_DOCS;
+        case ScannerFault::Jam:
+        case ScannerFault::DoubleFeed: return SANE_STATUS_JAMMED;
+        case ScannerFault::CoverOpen: return SANE_STATUS_COVER_OPEN;
+        case ScannerFault::NotReady: return SANE_STATUS_DEVICE_BUSY;
+        case ScannerFault::NoMemory: return SANE_STATUS_NO_MEM;
+        case ScannerFault::None:
+        case ScannerFault::DeviceGone: break;
     }
     return SANE_STATUS_IO_ERROR;
 }
