@@ -158,18 +158,9 @@ protected:
     // The pages the virtual scanner renders for the SET WINDOW lists the
     // source sent: the same scenario in-process, the logged lists sent to it.
     std::vector<Bytes> ScannerPages() {
-        const auto device = window_replay::ReplayWindows(
-            std::string("[Manager]\nAdapters=1\n\n") + kDevice, 3,
-            LoggedWith(window_replay::kSetWindowCdb));
-        if (!device.has_value()) return {};
-        std::vector<Bytes> pages;
-        for (uint32_t sheet = 0; sheet < 2; ++sheet) {
-            for (uint8_t side : {uint8_t{0x00}, uint8_t{0x80}}) {
-                pages.push_back(vscan::ExpectedPage("ZR-DX961", device->scanner.windows[side ? 1 : 0],
-                                                    sheet, vscan::MakeSheet("Letter"), side));
-            }
-        }
-        return pages;
+        return window_replay::DuplexPages(std::string("[Manager]\nAdapters=1\n\n") + kDevice, 3,
+                                          LoggedWith(window_replay::kSetWindowCdb), "ZR-DX961",
+                                          "Letter", 2);
     }
 
     // One duplex sheet natively (enabled with `nativeShowUI`, which the source

@@ -62,4 +62,23 @@ inline std::optional<vscan::VirtualDevice> ReplayWindows(const std::string& scen
     return vscan::DeviceSnapshot(0, target);
 }
 
+// The front and back pages of the first `sheets` sheets of `sheetName` the
+// model renders for the replayed windows, in the order they are scanned;
+// empty when the replay failed.
+inline std::vector<std::vector<uint8_t>> DuplexPages(const std::string& scenarioText, uint8_t target,
+                                                      const std::vector<std::string>& logged,
+                                                      const char* model, const char* sheetName,
+                                                      uint32_t sheets) {
+    const auto device = ReplayWindows(scenarioText, target, logged);
+    if (!device.has_value()) return {};
+    std::vector<std::vector<uint8_t>> pages;
+    for (uint32_t sheet = 0; sheet < sheets; ++sheet) {
+        for (uint8_t side : {uint8_t{0x00}, uint8_t{0x80}}) {
+            pages.push_back(vscan::ExpectedPage(model, device->scanner.windows[side ? 1 : 0], sheet,
+                                                vscan::MakeSheet(sheetName), side));
+        }
+    }
+    return pages;
+}
+
 }  // namespace window_replay
