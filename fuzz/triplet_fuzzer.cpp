@@ -186,10 +186,14 @@ void FixHandles(TW_UINT16 dat, TW_UINT16 msg, void* data, fuzz::InputReader& inp
         case DAT_IMAGEMEMXFER: {
             auto* xfer = static_cast<TW_IMAGEMEMXFER*>(data);
             xfer->Memory.Length %= kMaxStripBytes;
-            if ((xfer->Memory.Flags & TWMF_HANDLE) != 0 && choice % 2 == 0) {
+            // A handle buffer is a block the application made (or null): no
+            // source can tell a pointer passed as a handle from a handle.
+            if (choice % 5 == 1) {
+                xfer->Memory.TheMem = nullptr;
+            } else if ((xfer->Memory.Flags & TWMF_HANDLE) != 0) {
                 xfer->Memory.TheMem = own.Block(input, BlockSize(input.Word(), xfer->Memory.Length));
             } else {
-                xfer->Memory.TheMem = choice % 5 == 1 ? nullptr : own.Buffer(nullptr, xfer->Memory.Length);
+                xfer->Memory.TheMem = own.Buffer(nullptr, xfer->Memory.Length);
             }
             break;
         }
